@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build, the tests, the benchmarks and the tools need.
+# Idempotent: when every package is already installed it returns without touching apt.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  libzmq3-dev cppzmq-dev libjsoncpp-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev libpng-dev libtiff-dev
+  clang-14 libclang-rt-14-dev
+  python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

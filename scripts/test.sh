@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Sets everything up and runs the whole test suite.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh
+build_dir=${QUORIX_BUILD_DIR:-build}
+ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)" --timeout 600

@@ -1,0 +1,39 @@
+#include "device/device_impl.h"
+
+#include "device/model_catalogue.h"
+#include "device/model_gate.h"
+
+namespace norvik {
+namespace api {
+
+QuorixDeviceInfo QuorixDeviceImpl::cachedInfo() const {
+    std::lock_guard<std::mutex> lock(cacheMutex);
+    return cachedInfo_;
+}
+
+std::string QuorixDeviceImpl::cachedModel() const {
+    std::lock_guard<std::mutex> lock(cacheMutex);
+    return cachedInfo_.model;
+}
+
+ErrorStatus QuorixDeviceImpl::checkCapability(settings::Capability capability, settings::Access access) const {
+    return device::checkCapability(cachedModel(), capability, access);
+}
+
+bool QuorixDeviceImpl::lacksFlashExposure() const { return device::lacksFlashExposure(cachedModel()); }
+
+bool QuorixDeviceImpl::isVelaModel() const { return device::isVelaModel(cachedModel()); }
+
+DeviceIntri QuorixDeviceImpl::cachedIntri() const {
+    std::lock_guard<std::mutex> lock(cacheMutex);
+    return cachedIntri_;
+}
+
+ErrorStatus QuorixDeviceImpl::intrinsicsForCloud(DeviceIntri& out) {
+    if (isVelaModel()) return fetchDeviceIntri(out);
+    out = cachedIntri();
+    return {};
+}
+
+}  // namespace api
+}  // namespace norvik

@@ -1,0 +1,54 @@
+#pragma once
+
+// The implementation object behind QuorixDevice: the command channel plus what the camera said about
+// itself (identity and calibration), and the checks that depend on it.
+
+#include <json/json.h>
+
+#include <mutex>
+#include <string>
+
+#include "quorix/QuorixDevice.h"
+#include "settings/capability.h"
+#include "transport/command_client.h"
+
+namespace norvik {
+namespace api {
+
+class QuorixDeviceImpl : public transport::CommandClient {
+public:
+    // Connection lifecycle (connection.cpp).
+    ErrorStatus connect(const std::string& ipAddress, int port, int timeout);
+    void disconnect();
+
+    // Identity (device_info.cpp) and calibration and image sizes (intrinsics.cpp). Each reads the camera;
+    // the identity and calibration reads refresh their cache on success.
+    ErrorStatus fetchDeviceInfo(QuorixDeviceInfo& info);
+    ErrorStatus fetchDeviceIntri(DeviceIntri& out);
+    ErrorStatus fetchDeviceResolution(DeviceResolution& out);
+
+    // Copies of the caches; safe while another thread refreshes them.
+    QuorixDeviceInfo cachedInfo() const;
+    DeviceIntri cachedIntri() const;
+
+    // The model gate (Success when allowed), from the cached model name.
+    ErrorStatus checkCapability(settings::Capability capability, settings::Access access) const;
+    bool lacksFlashExposure() const;
+    bool isVelaModel() const;
+
+    // The calibration a point cloud is computed from. A VELA camera changes its calibration with its capture
+    // mode, so there it is read again; the cache is replaced only when that read succeeds.
+    ErrorStatus intrinsicsForCloud(DeviceIntri& out);
+
+private:
+    std::string cachedModel() const;
+
+    mutable std::mutex cacheMutex;
+    DeviceIntri cachedIntri_;
+    QuorixDeviceInfo cachedInfo_;
+    // The address given to connect, for an identity that names none.
+    std::string connectedAddress_;
+};
+
+}  // namespace api
+}  // namespace norvik

@@ -1,0 +1,19 @@
+#pragma once
+
+// Turning a camera's "camera_info" object (or an announcement of the same shape) into its identity record.
+
+#include <json/json.h>
+
+#include <string>
+
+#include "quorix/Types.h"
+
+namespace norvik {
+namespace device {
+
+// An empty object, null, or "isVirtual" true give the empty record. False with error, and out untouched,
+// when the value is not an object or a member has a type that cannot be converted.
+bool parseDeviceInfo(const Json::Value& object, api::QuorixDeviceInfo& out, std::string& error);
+
+}  // namespace device
+}  // namespace norvik

@@ -1,0 +1,71 @@
+#pragma once
+
+// The request/reply channel to one camera: a ZeroMQ REQ socket, one request and one reply per exchange,
+// exchanges serialised by a mutex. Transport failures become an empty reply plus one line on standard output.
+
+#include <json/json.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <zmq.hpp>
+
+#include "quorix/Types.h"
+
+namespace norvik {
+namespace transport {
+
+class CommandClient {
+public:
+    // Throws zmq::error_t when ZeroMQ cannot create the context.
+    CommandClient();
+    // Closes the channel; never throws.
+    ~CommandClient();
+
+    CommandClient(const CommandClient&) = delete;
+    CommandClient& operator=(const CommandClient&) = delete;
+
+    // Replaces the socket with a new one connected to address:port. False with errorText set when ZeroMQ
+    // refuses a step; false with errorText untouched when address is empty. Connecting is asynchronous:
+    // success says nothing about the camera being there.
+    bool openChannel(const std::string& address, std::uint16_t port, int timeout, std::string& errorText);
+    // Disconnects the endpoint if connected. A refusal by ZeroMQ is taken as disconnected.
+    void closeChannel();
+
+    // One exchange under the channel lock. Returns the reply bytes, or empty when no reply was obtained.
+    std::string sendCommand(const std::string& request);
+    // The same, leaving the reply in a ZeroMQ message so that large replies are read in place.
+    // False (and an empty message) when no reply was obtained.
+    bool sendCommand(const std::string& request, zmq::message_t& reply);
+
+    // Writes the request, exchanges it and parses the reply's JSON. False with errorText when no reply came,
+    // the reply is malformed, or the camera reported an "err_msg".
+    bool requestJson(const Json::Value& request, Json::Value& reply, std::string& errorText);
+
+    bool isConnected() const { return connected.load(); }
+    // Success when connected, otherwise InvalidDevice with the message that asks for connect().
+    api::ErrorStatus connectionGuard() const;
+
+    const std::string& currentEndpoint() const { return endpoint; }
+
+    static std::string makeEndpoint(const std::string& address, std::uint16_t port);
+
+private:
+    zmq::message_t exchange();
+    std::unique_ptr<zmq::socket_t> makeSocket();
+    // After a failed send or receive the REQ socket is stuck waiting; start afresh on the same endpoint.
+    void rebuildSocket();
+
+    std::string endpoint;
+    std::string requestBuffer;
+    std::mutex channelMutex;
+    zmq::context_t context;
+    std::unique_ptr<zmq::socket_t> socket;
+    std::atomic<bool> connected{false};
+    int receiveTimeout = -1;
+};
+
+}  // namespace transport
+}  // namespace norvik

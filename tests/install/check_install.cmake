@@ -1,0 +1,42 @@
+# Script mode: install, then consume the installed package twice.
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+
+function(run)
+  execute_process(COMMAND ${ARGV} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "Command failed (${result}): ${ARGV}\n${out}\n${err}")
+  endif()
+  set(last_output "${out}" PARENT_SCOPE)
+endfunction()
+
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+foreach(path include/quorix/QuorixDevice.h lib/libQuorixApi.so lib/cmake/QuorixApi/QuorixApiConfig.cmake
+             lib/cmake/QuorixApi/QuorixApiConfigVersion.cmake lib/pkgconfig/quorix-api.pc)
+  if(NOT EXISTS ${prefix}/${path})
+    message(FATAL_ERROR "The installed package lacks ${path}")
+  endif()
+endforeach()
+
+# Through find_package(QuorixApi CONFIG).
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/cmake-build -G Ninja -DCMAKE_PREFIX_PATH=${prefix})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-build)
+run(${WORK_DIR}/cmake-build/consumer)
+if(NOT last_output MATCHES "^Quorix API V2\\.0\\.2 ")
+  message(FATAL_ERROR "Unexpected banner from the CMake consumer: ${last_output}")
+endif()
+
+# Through pkg-config.
+set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
+execute_process(COMMAND pkg-config --cflags --libs quorix-api OUTPUT_VARIABLE flags RESULT_VARIABLE result
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "pkg-config does not know quorix-api")
+endif()
+separate_arguments(flags UNIX_COMMAND "${flags}")
+run(c++ -std=c++17 ${SOURCE_DIR}/main.cpp ${flags} -Wl,-rpath,${prefix}/lib -o ${WORK_DIR}/pkg-consumer)
+run(${WORK_DIR}/pkg-consumer)
+if(NOT last_output MATCHES "^Quorix API V2\\.0\\.2 ")
+  message(FATAL_ERROR "Unexpected banner from the pkg-config consumer: ${last_output}")
+endif()
+message(STATUS "Installed package works through CMake and pkg-config")
