@@ -9,6 +9,9 @@
 
 #include "quorix/Export.h"
 #include "quorix/Types.h"
+// (frame header)
+
+// (settings header)
 
 namespace norvik {
 namespace api {
@@ -41,6 +44,14 @@ public:
     ErrorStatus getDeviceInfo(QuorixDeviceInfo& info) const;
     ErrorStatus getDeviceIntri(DeviceIntri& intri) const;
     ErrorStatus getDeviceResolution(DeviceResolution& resolution) const;
+
+    // --- Discovery ---
+
+    // --- Capture and point clouds ---
+
+    // --- Capture settings ---
+
+    // --- User sets ---
 
 private:
     std::unique_ptr<QuorixDeviceImpl> impl_;

@@ -29,5 +29,13 @@ ErrorStatus QuorixDevice::getDeviceResolution(DeviceResolution& resolution) cons
     return impl_->fetchDeviceResolution(resolution);
 }
 
+// --- Discovery ---
+
+// --- Capture and point clouds ---
+
+// --- Capture settings ---
+
+// --- User sets ---
+
 }  // namespace api
 }  // namespace norvik
