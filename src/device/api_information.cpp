@@ -26,14 +26,17 @@ std::string buildDate(const std::string& stamp) {
 std::string apiInformation(const std::string& stamp) {
     std::ostringstream banner;
     // The library's version is the oldest firmware it accepts.
-    banner << "Quorix API V" << kMinimumFirmwareVersion << " " << buildDate(stamp) << ". " << kCopyrightNotice;
+    banner << "Quorix API V" << kMinimumFirmwareVersion << " " << buildDate(stamp) << ". "
+           << kCopyrightNotice;
     return banner.str();
 }
 
 }  // namespace device
 
 namespace api {
-std::string getApiInformation() { return device::apiInformation(QUORIX_BUILD_STAMP); }
+std::string getApiInformation() {
+    return device::apiInformation(QUORIX_BUILD_STAMP);
+}
 }  // namespace api
 
 }  // namespace norvik

@@ -33,7 +33,9 @@ std::uint32_t toNumber(const std::string& digits) {
 
 }  // namespace
 
-bool isValidIpAddress(const std::string& text) { return std::regex_match(text, addressPattern()); }
+bool isValidIpAddress(const std::string& text) {
+    return std::regex_match(text, addressPattern());
+}
 
 FirmwareVersion parseVersion(const std::string& text) {
     std::smatch match;
@@ -66,7 +68,8 @@ ErrorStatus QuorixDeviceImpl::connect(const std::string& ipAddress, int port, in
         reached = fetchDeviceInfo(info).isOk() && fetchDeviceIntri(intri).isOk();
     }
     if (!reached) {
-        return {InvalidDevice, std::string(kConnectFailed) + " Please check the network connection." + errorText};
+        return {InvalidDevice,
+                std::string(kConnectFailed) + " Please check the network connection." + errorText};
     }
     if (!device::isSupportedFirmware(info.firmwareVersion)) {
         closeChannel();
@@ -77,7 +80,9 @@ ErrorStatus QuorixDeviceImpl::connect(const std::string& ipAddress, int port, in
     return {};
 }
 
-void QuorixDeviceImpl::disconnect() { closeChannel(); }
+void QuorixDeviceImpl::disconnect() {
+    closeChannel();
+}
 
 }  // namespace api
 }  // namespace norvik

@@ -16,13 +16,18 @@ std::string QuorixDeviceImpl::cachedModel() const {
     return cachedInfo_.model;
 }
 
-ErrorStatus QuorixDeviceImpl::checkCapability(settings::Capability capability, settings::Access access) const {
+ErrorStatus QuorixDeviceImpl::checkCapability(settings::Capability capability,
+                                              settings::Access access) const {
     return device::checkCapability(cachedModel(), capability, access);
 }
 
-bool QuorixDeviceImpl::lacksFlashExposure() const { return device::lacksFlashExposure(cachedModel()); }
+bool QuorixDeviceImpl::lacksFlashExposure() const {
+    return device::lacksFlashExposure(cachedModel());
+}
 
-bool QuorixDeviceImpl::isVelaModel() const { return device::isVelaModel(cachedModel()); }
+bool QuorixDeviceImpl::isVelaModel() const {
+    return device::isVelaModel(cachedModel());
+}
 
 DeviceIntri QuorixDeviceImpl::cachedIntri() const {
     std::lock_guard<std::mutex> lock(cacheMutex);

@@ -27,7 +27,8 @@ bool parseDeviceInfo(const Json::Value& object, api::QuorixDeviceInfo& out, std:
     api::QuorixDeviceInfo info;
     std::int32_t code = 0;
     std::int64_t port = 0;
-    if (!readMember(object, member::QuorixId, info.id, error) || !readMember(object, member::Model, code, error) ||
+    if (!readMember(object, member::QuorixId, info.id, error) ||
+        !readMember(object, member::Model, code, error) ||
         !readMember(object, member::CamVersion, info.hardwareVersion, error) ||
         !readMember(object, member::Version, info.firmwareVersion, error) ||
         !readMember(object, member::IpAddress, info.ipAddress, error) ||

@@ -28,7 +28,9 @@ bool readNumbers(const Json::Value& array, double (&out)[N]) {
 }
 
 // Number of elements of an array, 0 for anything else (a missing member reads as null).
-Json::ArrayIndex arraySize(const Json::Value& value) { return value.isArray() ? value.size() : 0; }
+Json::ArrayIndex arraySize(const Json::Value& value) {
+    return value.isArray() ? value.size() : 0;
+}
 
 }  // namespace
 
@@ -80,14 +82,15 @@ api::ErrorStatus parseDeviceIntri(const Json::Value& reply, api::DeviceIntri& ou
             case IntrinsicsParse::WrongShape:
                 return {api::InvalidDevice, kInvalidIntrinsicsMessage};
             case IntrinsicsParse::NotANumber:
-                return {api::ReadError,
-                        std::string("Malformed reply: \"") + camera.name + "\" holds a value that is not a number."};
+                return {api::ReadError, std::string("Malformed reply: \"") + camera.name +
+                                            "\" holds a value that is not a number."};
         }
     }
     if (arraySize(*pose) != 7) return {api::InvalidDevice, kInvalidIntrinsicsMessage};
     double poseValues[7];
     if (!readNumbers(*pose, poseValues))
-        return {api::ReadError, "Malformed reply: \"intrinsic_cam3d_in_cam2d\" holds a value that is not a number."};
+        return {api::ReadError,
+                "Malformed reply: \"intrinsic_cam3d_in_cam2d\" holds a value that is not a number."};
     poseFromWire(poseValues, out);
     return {};
 }
@@ -143,7 +146,9 @@ bool parseImageFormat(const Json::Value& reply, api::DeviceResolution& out, std:
     const Json::Value* sizes[2] = {size2d, size3d};
     for (int s = 0; s < 2; ++s) {
         if (sizes[s] == nullptr || arraySize(*sizes[s]) < 2) {
-            error = "Malformed reply: \"image_format\" needs \"imageSize2D\" and \"imageSize3D\" as [width, height].";
+            error =
+                "Malformed reply: \"image_format\" needs \"imageSize2D\" and \"imageSize3D\" as [width, "
+                "height].";
             return false;
         }
         for (Json::ArrayIndex k = 0; k < 2; ++k) {

@@ -15,11 +15,26 @@ struct CatalogueEntry {
 constexpr char kModelPrefix[] = "Quorix ";
 
 constexpr CatalogueEntry kCatalogue[] = {
-    {0, "Tav M"},         {1, "Mirr"},           {2, "ZIKA"},           {3, "VEX XS"},
-    {4, "Orra L"},        {5, "Vex L Enhanced"}, {6, "KTR 6060"},       {7, "Vex M Enhanced"},
-    {8, "VELA 120"},      {9, "MIRR"},           {10, "ORX S"},         {11, "ORX L"},
-    {12, "VEX S"},        {13, "VEX M"},         {14, "TAV M"},         {100, "Tav S"},
-    {104, "Orra L Enhanced"}, {105, "Vex Max"},  {107, "Vex S Enhanced"}, {255, "Unknown"},
+    {0, "Tav M"},
+    {1, "Mirr"},
+    {2, "ZIKA"},
+    {3, "VEX XS"},
+    {4, "Orra L"},
+    {5, "Vex L Enhanced"},
+    {6, "KTR 6060"},
+    {7, "Vex M Enhanced"},
+    {8, "VELA 120"},
+    {9, "MIRR"},
+    {10, "ORX S"},
+    {11, "ORX L"},
+    {12, "VEX S"},
+    {13, "VEX M"},
+    {14, "TAV M"},
+    {100, "Tav S"},
+    {104, "Orra L Enhanced"},
+    {105, "Vex Max"},
+    {107, "Vex S Enhanced"},
+    {255, "Unknown"},
 };
 
 // Codes of each feature, in the order they are tested.
@@ -46,14 +61,28 @@ std::string modelName(int code) {
     return kModelPrefix;
 }
 
-bool isModel(const std::string& name, int code) { return name == modelName(code); }
+bool isModel(const std::string& name, int code) {
+    return name == modelName(code);
+}
 
-bool supportsLaserSettings(const std::string& model) { return isAnyOf(model, kLaserModels); }
-bool lacksFlashExposure(const std::string& model) { return isAnyOf(model, kNoFlashModels); }
-bool supportsAntiFlicker(const std::string& model) { return isAnyOf(model, kAntiFlickerModels); }
-bool supportsFringeCodingMode(const std::string& model) { return isAnyOf(model, kFringeCodingModels); }
-bool supportsProjectorPowerLevel(const std::string& model) { return isAnyOf(model, kPowerLevelModels); }
-bool isVelaModel(const std::string& model) { return isAnyOf(model, kVelaModels); }
+bool supportsLaserSettings(const std::string& model) {
+    return isAnyOf(model, kLaserModels);
+}
+bool lacksFlashExposure(const std::string& model) {
+    return isAnyOf(model, kNoFlashModels);
+}
+bool supportsAntiFlicker(const std::string& model) {
+    return isAnyOf(model, kAntiFlickerModels);
+}
+bool supportsFringeCodingMode(const std::string& model) {
+    return isAnyOf(model, kFringeCodingModels);
+}
+bool supportsProjectorPowerLevel(const std::string& model) {
+    return isAnyOf(model, kPowerLevelModels);
+}
+bool isVelaModel(const std::string& model) {
+    return isAnyOf(model, kVelaModels);
+}
 
 }  // namespace device
 }  // namespace norvik

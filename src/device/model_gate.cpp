@@ -15,7 +15,8 @@ struct GateRow {
 
 constexpr char kOrraOnly[] = "This API only support with Quorix Orra Industrial 3D Camera.";
 constexpr char kZikaVex[] = "This API only support with Quorix ZIKA and VEX series Industrial 3D Cameras.";
-constexpr char kZikaTavVex[] = "This API only support with Quorix ZIKA, TAV and VEX series Industrial 3D Cameras.";
+constexpr char kZikaTavVex[] =
+    "This API only support with Quorix ZIKA, TAV and VEX series Industrial 3D Cameras.";
 constexpr char kVelaOnly[] = "This API only support with Quorix VELA Industrial 3D Camera.";
 
 constexpr GateRow kGates[] = {

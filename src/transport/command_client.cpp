@@ -14,7 +14,9 @@ constexpr int kSendTimeoutMs = 1000;
 constexpr int kIoThreads = 1;
 constexpr int kMaxSockets = 1023;
 
-void printLine(const std::string& line) { std::cout << line << std::endl; }
+void printLine(const std::string& line) {
+    std::cout << line << std::endl;
+}
 
 }  // namespace
 
@@ -52,7 +54,8 @@ bool CommandClient::openChannel(const std::string& address, std::uint16_t port, 
             try {
                 socket->disconnect(endpoint);
             } catch (const zmq::error_t& e) {
-                // Already gone (the peer vanished or an earlier close did it): the endpoint is free either way.
+                // Already gone (the peer vanished or an earlier close did it): the endpoint is free either
+                // way.
                 if (e.num() != ENOENT) throw;
             }
             connected = false;

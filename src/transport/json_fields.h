@@ -29,7 +29,8 @@ template <typename T>
 bool readMember(const Json::Value& object, const char* key, T& out, std::string& error) {
     const Json::Value* member = findMember(object, key);
     if (member == nullptr) {
-        error = std::string("Malformed reply: cannot read member \"") + key + "\" of a value that is not an object.";
+        error = std::string("Malformed reply: cannot read member \"") + key +
+                "\" of a value that is not an object.";
         return false;
     }
     if (!readValue(*member, out)) {

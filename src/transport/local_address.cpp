@@ -21,7 +21,7 @@ int hardwareType(const std::string& interfaceName) {
 }
 
 bool isWireless(const std::string& interfaceName) {
-    struct stat info{};
+    struct stat info {};
     return ::stat(("/sys/class/net/" + interfaceName + "/wireless").c_str(), &info) == 0;
 }
 
@@ -55,7 +55,9 @@ std::vector<AdapterAddress> listAdapterAddresses() {
     return result;
 }
 
-std::string localHostAddress() { return chooseHostAddress(listAdapterAddresses()); }
+std::string localHostAddress() {
+    return chooseHostAddress(listAdapterAddresses());
+}
 
 }  // namespace transport
 }  // namespace norvik

@@ -5,7 +5,8 @@
 namespace norvik {
 namespace transport {
 
-inline constexpr char kInvalidDeviceMessage[] = "Invalid device. Please use connect() to connect to a Quorix device.";
+inline constexpr char kInvalidDeviceMessage[] =
+    "Invalid device. Please use connect() to connect to a Quorix device.";
 inline constexpr char kEmptyResponseMessage[] = "Empty response!";
 
 }  // namespace transport

@@ -20,13 +20,13 @@
 namespace quorix_test {
 
 struct Reply {
-    std::string bytes;       // the whole reply message
-    int delayMs = 0;         // held back this long
-    bool silent = false;     // never answered
+    std::string bytes;    // the whole reply message
+    int delayMs = 0;      // held back this long
+    bool silent = false;  // never answered
 };
 
 class ScriptedCamera {
-public:
+  public:
     using Handler = std::function<Reply(const Json::Value& request)>;
 
     ScriptedCamera();
@@ -60,7 +60,7 @@ public:
     static Json::Value identity(int modelCode, const std::string& firmware);
     static Json::Value calibration();
 
-private:
+  private:
     struct Pending {
         std::chrono::steady_clock::time_point due;
         std::string routingId;
