@@ -34,9 +34,7 @@ std::string apiInformation(const std::string& stamp) {
 }  // namespace device
 
 namespace api {
-std::string getApiInformation() {
-    return device::apiInformation(QUORIX_BUILD_STAMP);
-}
+std::string getApiInformation() { return device::apiInformation(QUORIX_BUILD_STAMP); }
 }  // namespace api
 
 }  // namespace norvik

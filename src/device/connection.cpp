@@ -33,9 +33,7 @@ std::uint32_t toNumber(const std::string& digits) {
 
 }  // namespace
 
-bool isValidIpAddress(const std::string& text) {
-    return std::regex_match(text, addressPattern());
-}
+bool isValidIpAddress(const std::string& text) { return std::regex_match(text, addressPattern()); }
 
 FirmwareVersion parseVersion(const std::string& text) {
     std::smatch match;
@@ -80,9 +78,7 @@ ErrorStatus QuorixDeviceImpl::connect(const std::string& ipAddress, int port, in
     return {};
 }
 
-void QuorixDeviceImpl::disconnect() {
-    closeChannel();
-}
+void QuorixDeviceImpl::disconnect() { closeChannel(); }
 
 }  // namespace api
 }  // namespace norvik

@@ -21,13 +21,9 @@ ErrorStatus QuorixDeviceImpl::checkCapability(settings::Capability capability,
     return device::checkCapability(cachedModel(), capability, access);
 }
 
-bool QuorixDeviceImpl::lacksFlashExposure() const {
-    return device::lacksFlashExposure(cachedModel());
-}
+bool QuorixDeviceImpl::lacksFlashExposure() const { return device::lacksFlashExposure(cachedModel()); }
 
-bool QuorixDeviceImpl::isVelaModel() const {
-    return device::isVelaModel(cachedModel());
-}
+bool QuorixDeviceImpl::isVelaModel() const { return device::isVelaModel(cachedModel()); }
 
 DeviceIntri QuorixDeviceImpl::cachedIntri() const {
     std::lock_guard<std::mutex> lock(cacheMutex);

@@ -16,7 +16,7 @@ namespace norvik {
 namespace api {
 
 class QuorixDeviceImpl : public transport::CommandClient {
-  public:
+public:
     // Connection lifecycle (connection.cpp).
     ErrorStatus connect(const std::string& ipAddress, int port, int timeout);
     void disconnect();
@@ -40,7 +40,7 @@ class QuorixDeviceImpl : public transport::CommandClient {
     // mode, so there it is read again; the cache is replaced only when that read succeeds.
     ErrorStatus intrinsicsForCloud(DeviceIntri& out);
 
-  private:
+private:
     std::string cachedModel() const;
 
     mutable std::mutex cacheMutex;

@@ -28,9 +28,7 @@ bool readNumbers(const Json::Value& array, double (&out)[N]) {
 }
 
 // Number of elements of an array, 0 for anything else (a missing member reads as null).
-Json::ArrayIndex arraySize(const Json::Value& value) {
-    return value.isArray() ? value.size() : 0;
-}
+Json::ArrayIndex arraySize(const Json::Value& value) { return value.isArray() ? value.size() : 0; }
 
 }  // namespace
 

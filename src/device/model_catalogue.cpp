@@ -61,28 +61,14 @@ std::string modelName(int code) {
     return kModelPrefix;
 }
 
-bool isModel(const std::string& name, int code) {
-    return name == modelName(code);
-}
+bool isModel(const std::string& name, int code) { return name == modelName(code); }
 
-bool supportsLaserSettings(const std::string& model) {
-    return isAnyOf(model, kLaserModels);
-}
-bool lacksFlashExposure(const std::string& model) {
-    return isAnyOf(model, kNoFlashModels);
-}
-bool supportsAntiFlicker(const std::string& model) {
-    return isAnyOf(model, kAntiFlickerModels);
-}
-bool supportsFringeCodingMode(const std::string& model) {
-    return isAnyOf(model, kFringeCodingModels);
-}
-bool supportsProjectorPowerLevel(const std::string& model) {
-    return isAnyOf(model, kPowerLevelModels);
-}
-bool isVelaModel(const std::string& model) {
-    return isAnyOf(model, kVelaModels);
-}
+bool supportsLaserSettings(const std::string& model) { return isAnyOf(model, kLaserModels); }
+bool lacksFlashExposure(const std::string& model) { return isAnyOf(model, kNoFlashModels); }
+bool supportsAntiFlicker(const std::string& model) { return isAnyOf(model, kAntiFlickerModels); }
+bool supportsFringeCodingMode(const std::string& model) { return isAnyOf(model, kFringeCodingModels); }
+bool supportsProjectorPowerLevel(const std::string& model) { return isAnyOf(model, kPowerLevelModels); }
+bool isVelaModel(const std::string& model) { return isAnyOf(model, kVelaModels); }
 
 }  // namespace device
 }  // namespace norvik

@@ -14,9 +14,7 @@ constexpr int kSendTimeoutMs = 1000;
 constexpr int kIoThreads = 1;
 constexpr int kMaxSockets = 1023;
 
-void printLine(const std::string& line) {
-    std::cout << line << std::endl;
-}
+void printLine(const std::string& line) { std::cout << line << std::endl; }
 
 }  // namespace
 

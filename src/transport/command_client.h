@@ -18,7 +18,7 @@ namespace norvik {
 namespace transport {
 
 class CommandClient {
-  public:
+public:
     // Throws zmq::error_t when ZeroMQ cannot create the context.
     CommandClient();
     // Closes the channel; never throws.
@@ -52,7 +52,7 @@ class CommandClient {
 
     static std::string makeEndpoint(const std::string& address, std::uint16_t port);
 
-  private:
+private:
     zmq::message_t exchange();
     std::unique_ptr<zmq::socket_t> makeSocket();
     // After a failed send or receive the REQ socket is stuck waiting; start afresh on the same endpoint.

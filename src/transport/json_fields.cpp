@@ -9,9 +9,7 @@ namespace transport {
 namespace {
 
 // Whether a real number lies in [lo, hi]; NaN does not.
-bool realInRange(double d, double lo, double hi) {
-    return d >= lo && d <= hi;
-}
+bool realInRange(double d, double lo, double hi) { return d >= lo && d <= hi; }
 
 const Json::Value& nullValue() {
     static const Json::Value null;

@@ -55,9 +55,7 @@ std::vector<AdapterAddress> listAdapterAddresses() {
     return result;
 }
 
-std::string localHostAddress() {
-    return chooseHostAddress(listAdapterAddresses());
-}
+std::string localHostAddress() { return chooseHostAddress(listAdapterAddresses()); }
 
 }  // namespace transport
 }  // namespace norvik

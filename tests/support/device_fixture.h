@@ -15,7 +15,7 @@ namespace quorix_test {
 inline constexpr int kTestTimeoutMs = 2000;
 
 class ConnectedDevice : public ::testing::Test {
-  protected:
+protected:
     // Connects a device to a camera of the given model; the camera's requests start empty afterwards.
     void connectAs(int modelCode, const std::string& firmware = "2.1.0") {
         camera.serveIdentity(modelCode, firmware);

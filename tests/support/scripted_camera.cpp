@@ -64,9 +64,7 @@ Reply ScriptedCamera::error(const std::string& message) {
     return json(body);
 }
 
-Reply ScriptedCamera::raw(std::string bytes) {
-    return {std::move(bytes)};
-}
+Reply ScriptedCamera::raw(std::string bytes) { return {std::move(bytes)}; }
 
 Json::Value ScriptedCamera::identity(int modelCode, const std::string& firmware) {
     Json::Value info;

@@ -26,7 +26,7 @@ struct Reply {
 };
 
 class ScriptedCamera {
-  public:
+public:
     using Handler = std::function<Reply(const Json::Value& request)>;
 
     ScriptedCamera();
@@ -60,7 +60,7 @@ class ScriptedCamera {
     static Json::Value identity(int modelCode, const std::string& firmware);
     static Json::Value calibration();
 
-  private:
+private:
     struct Pending {
         std::chrono::steady_clock::time_point due;
         std::string routingId;

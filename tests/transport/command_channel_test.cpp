@@ -170,9 +170,7 @@ TEST_P(RequestJsonReplies, AreJudgedAsExpected) {
     }
 }
 
-std::string framed(const std::string& json) {
-    return norvik::protocol::frameReply(json);
-}
+std::string framed(const std::string& json) { return norvik::protocol::frameReply(json); }
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, RequestJsonReplies,
