@@ -150,6 +150,8 @@ struct ReplyCase {
     std::string error;  // expected text when not ok ("*" = any non-empty text)
 };
 
+void PrintTo(const ReplyCase& c, std::ostream* os) { *os << c.name; }
+
 class RequestJsonReplies : public testing::TestWithParam<ReplyCase> {};
 
 TEST_P(RequestJsonReplies, AreJudgedAsExpected) {
