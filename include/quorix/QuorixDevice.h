@@ -22,7 +22,7 @@ class QuorixDeviceImpl;
 // serialised internally, so several threads may share a device; connect, disconnect and destruction must
 // not overlap with other calls on the same device.
 class QUORIX_API QuorixDevice {
-public:
+  public:
     QuorixDevice();
     ~QuorixDevice();
 
@@ -47,13 +47,18 @@ public:
 
     // --- Discovery ---
 
+    // Listens for the cameras' announcements on UDP port 45454 until no new camera has been heard for 3000 ms
+    // (so it blocks for at least that long) and returns one record per camera, ordered by sender. Throws
+    // std::runtime_error when the listening socket cannot be created.
+    static std::vector<QuorixDeviceInfo> enumerateQuorixDeviceList();
+
     // --- Capture and point clouds ---
 
     // --- Capture settings ---
 
     // --- User sets ---
 
-private:
+  private:
     std::unique_ptr<QuorixDeviceImpl> impl_;
 };
 

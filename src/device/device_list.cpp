@@ -1,0 +1,45 @@
+#include "device/device_list.h"
+
+#include <iostream>
+#include <string>
+
+#include "device/device_info.h"
+#include "discovery/discovery_listener.h"
+#include "discovery/discovery_messages.h"
+#include "transport/json_codec.h"
+#include "transport/protocol_names.h"
+
+namespace norvik {
+namespace device {
+
+std::vector<api::QuorixDeviceInfo> devicesFromAnnouncements(
+    const std::vector<discovery::Announcement>& announcements) {
+    std::vector<api::QuorixDeviceInfo> devices;
+    for (const discovery::Announcement& announcement : announcements) {
+        // parseJson reads with a reader of its own, so concurrent enumerations share nothing here.
+        Json::Value value;
+        api::QuorixDeviceInfo info;
+        std::string error;
+        if (!transport::parseJson(announcement.payload, value, error) ||
+            !parseDeviceInfo(value, info, error)) {
+            std::cerr << (discovery::kParseFailurePrefix + announcement.payload + "\n") << std::flush;
+            continue;
+        }
+        if (info.id.empty()) continue;  // virtual cameras and announcements without an identifier
+        if (info.ipAddress.empty()) info.ipAddress = announcement.address;
+        devices.push_back(std::move(info));
+    }
+    return devices;
+}
+
+std::vector<api::QuorixDeviceInfo> enumerateDeviceList() {
+    discovery::DiscoveryListener listener(protocol::kDiscoveryPort);
+    // A failed bind has printed its lines; the receive then fails too and the list stays empty.
+    listener.bind();
+    const std::vector<discovery::Announcement> announcements = listener.collect();
+    listener.close();  // free the port before the payloads are read
+    return devicesFromAnnouncements(announcements);
+}
+
+}  // namespace device
+}  // namespace norvik
