@@ -47,18 +47,15 @@ namespace api {
 
 ErrorStatus QuorixDeviceImpl::fetchDeviceInfo(QuorixDeviceInfo& info) {
     info = {};
-    if (auto guard = connectionGuard(); !guard.isOk()) return guard;
-    Json::Value request;
-    request[protocol::member::Cmd] = protocol::command::GetCameraInfo;
     Json::Value reply;
-    std::string error;
-    if (!requestJson(request, reply, error)) return {ReadError, error};
+    if (auto status = readCommand(protocol::command::GetCameraInfo, reply); !status.isOk()) return status;
 
     const Json::Value* cameraInfo = transport::findMember(reply, protocol::member::CameraInfo);
     QuorixDeviceInfo parsed;
     if (cameraInfo == nullptr) {
         return {ReadError, "Malformed reply: the identity reply is not an object."};
     }
+    std::string error;
     if (!device::parseDeviceInfo(*cameraInfo, parsed, error)) return {ReadError, error};
     if (parsed.ipAddress.empty()) parsed.ipAddress = connectedAddress_;
     {

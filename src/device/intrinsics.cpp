@@ -98,17 +98,10 @@ api::ErrorStatus parseDeviceIntri(const Json::Value& reply, api::DeviceIntri& ou
 namespace api {
 
 ErrorStatus QuorixDeviceImpl::fetchDeviceIntri(DeviceIntri& out) {
-    if (auto guard = connectionGuard(); !guard.isOk()) {
-        out = {};
-        return guard;
-    }
-    Json::Value request;
-    request[protocol::member::Cmd] = protocol::command::GetGroupIntri;
     Json::Value reply;
-    std::string error;
-    if (!requestJson(request, reply, error)) {
+    if (auto status = readCommand(protocol::command::GetGroupIntri, reply); !status.isOk()) {
         out = {};
-        return {ReadError, error};
+        return status;
     }
     auto status = device::parseDeviceIntri(reply, out);
     if (status.code == ReadError) out = {};
@@ -120,12 +113,9 @@ ErrorStatus QuorixDeviceImpl::fetchDeviceIntri(DeviceIntri& out) {
 
 ErrorStatus QuorixDeviceImpl::fetchDeviceResolution(DeviceResolution& out) {
     out = {};
-    if (auto guard = connectionGuard(); !guard.isOk()) return guard;
-    Json::Value request;
-    request[protocol::member::Cmd] = protocol::command::GetImageFormat;
     Json::Value reply;
+    if (auto status = readCommand(protocol::command::GetImageFormat, reply); !status.isOk()) return status;
     std::string error;
-    if (!requestJson(request, reply, error)) return {ReadError, error};
     DeviceResolution parsed;
     if (!device::parseImageFormat(reply, parsed, error)) return {ReadError, error};
     out = parsed;

@@ -103,27 +103,20 @@ zmq::message_t CommandClient::exchange() {
         printLine("Send failed, because the connection is not established!");
         return {};
     }
-    try {
-        if (!socket->send(request, zmq::send_flags::none)) {
-            printLine("Send failed!" + endpoint);
-            rebuildSocket();
-            return {};
+    // One blocking step; on failure its line is printed and the socket rebuilt for the next exchange.
+    auto attempt = [this](auto&& run, const char* timeoutLine) {
+        try {
+            if (run()) return true;
+            printLine(timeoutLine + endpoint);
+        } catch (const zmq::error_t& e) {
+            printLine(endpoint + "socket error: " + e.what());
         }
-    } catch (const zmq::error_t& e) {
-        printLine(endpoint + "socket error: " + e.what());
         rebuildSocket();
-        return {};
-    }
+        return false;
+    };
     zmq::message_t reply;
-    try {
-        if (!socket->recv(reply, zmq::recv_flags::none)) {
-            printLine("Recv failed!" + endpoint);
-            rebuildSocket();
-            return {};
-        }
-    } catch (const zmq::error_t& e) {
-        printLine(endpoint + "socket error: " + e.what());
-        rebuildSocket();
+    if (!attempt([&] { return socket->send(request, zmq::send_flags::none).has_value(); }, "Send failed!") ||
+        !attempt([&] { return socket->recv(reply, zmq::recv_flags::none).has_value(); }, "Recv failed!")) {
         return {};
     }
     return reply;

@@ -44,6 +44,10 @@ public:
     // the reply is malformed, or the camera reported an "err_msg".
     bool requestJson(const Json::Value& request, Json::Value& reply, std::string& errorText);
 
+    // A read whose request is its command alone: the connection guard, then the exchange. ReadError with
+    // the exchange's text when it fails.
+    api::ErrorStatus readCommand(const char* command, Json::Value& reply);
+
     bool isConnected() const { return connected.load(); }
     // Success when connected, otherwise InvalidDevice with the message that asks for connect().
     api::ErrorStatus connectionGuard() const;

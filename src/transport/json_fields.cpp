@@ -16,71 +16,55 @@ const Json::Value& nullValue() {
     return null;
 }
 
+// JsonCpp's integer conversions throw for an integer that does not fit and for a real outside [lo, hi]
+// (and truncating 2^63 into a 64-bit integer is undefined): check the same before converting.
+template <typename T>
+struct IntegerKind;
+template <>
+struct IntegerKind<std::int32_t> {
+    static bool fits(const Json::Value& v) { return v.isInt(); }
+    static std::int32_t as(const Json::Value& v) { return v.asInt(); }
+    static constexpr double lo = -2147483648.0, hi = 2147483647.0;
+};
+template <>
+struct IntegerKind<std::int64_t> {
+    static bool fits(const Json::Value& v) { return v.isInt64(); }
+    static std::int64_t as(const Json::Value& v) { return v.asInt64(); }
+    static constexpr double lo = -9223372036854775808.0, hi = 9223372036854774784.0;  // below 2^63
+};
+template <>
+struct IntegerKind<std::uint64_t> {
+    static bool fits(const Json::Value& v) { return v.isUInt64(); }
+    static std::uint64_t as(const Json::Value& v) { return v.asUInt64(); }
+    static constexpr double lo = 0.0, hi = 18446744073709549568.0;  // below 2^64
+};
+
+template <typename T>
+bool readInteger(const Json::Value& value, T& out) {
+    using Kind = IntegerKind<T>;
+    switch (value.type()) {
+        case Json::nullValue:
+        case Json::booleanValue:
+            break;
+        case Json::intValue:
+        case Json::uintValue:
+            if (!Kind::fits(value)) return false;
+            break;
+        case Json::realValue:
+            if (!realInRange(value.asDouble(), Kind::lo, Kind::hi)) return false;
+            break;
+        default:
+            return false;
+    }
+    out = Kind::as(value);
+    return true;
+}
+
 }  // namespace
 
-bool readValue(const Json::Value& value, std::int32_t& out) {
-    switch (value.type()) {
-        case Json::nullValue:
-        case Json::booleanValue:
-            out = value.asInt();
-            return true;
-        case Json::intValue:
-        case Json::uintValue:
-            if (!value.isInt()) return false;
-            out = value.asInt();
-            return true;
-        case Json::realValue:
-            if (!realInRange(value.asDouble(), std::numeric_limits<std::int32_t>::min(),
-                             std::numeric_limits<std::int32_t>::max()))
-                return false;
-            out = value.asInt();
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool readValue(const Json::Value& value, std::int64_t& out) {
-    switch (value.type()) {
-        case Json::nullValue:
-        case Json::booleanValue:
-            out = value.asInt64();
-            return true;
-        case Json::intValue:
-        case Json::uintValue:
-            if (!value.isInt64()) return false;
-            out = value.asInt64();
-            return true;
-        case Json::realValue:
-            // 2^63 itself is not representable, hence the strict upper bound.
-            if (!(value.asDouble() >= -9223372036854775808.0 && value.asDouble() < 9223372036854775808.0))
-                return false;
-            out = value.asInt64();
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool readValue(const Json::Value& value, std::uint64_t& out) {
-    switch (value.type()) {
-        case Json::nullValue:
-        case Json::booleanValue:
-            out = value.asUInt64();
-            return true;
-        case Json::intValue:
-        case Json::uintValue:
-            if (!value.isUInt64()) return false;
-            out = value.asUInt64();
-            return true;
-        case Json::realValue:
-            if (!(value.asDouble() >= 0.0 && value.asDouble() < 18446744073709551616.0)) return false;
-            out = value.asUInt64();
-            return true;
-        default:
-            return false;
-    }
-}
+bool readValue(const Json::Value& value, std::int32_t& out) { return readInteger(value, out); }
+bool readValue(const Json::Value& value, std::int64_t& out) { return readInteger(value, out); }
+bool readValue(const Json::Value& value, std::uint64_t& out) { return readInteger(value, out); }
 
 bool readValue(const Json::Value& value, double& out) {
     switch (value.type()) {

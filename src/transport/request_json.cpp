@@ -35,5 +35,14 @@ bool CommandClient::requestJson(const Json::Value& request, Json::Value& reply, 
     return false;
 }
 
+api::ErrorStatus CommandClient::readCommand(const char* command, Json::Value& reply) {
+    if (auto guard = connectionGuard(); !guard.isOk()) return guard;
+    Json::Value request;
+    request[protocol::member::Cmd] = command;
+    std::string error;
+    if (!requestJson(request, reply, error)) return {api::ReadError, error};
+    return {};
+}
+
 }  // namespace transport
 }  // namespace norvik
