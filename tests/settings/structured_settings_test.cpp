@@ -169,6 +169,7 @@ TEST_F(Structured, HdrSequenceRoundTrip) {
 struct PartialFailure {
     const char* label;
     std::function<ErrorStatus(const QuorixDevice&)> set;
+    int model;
     const char* refused;
     Keys sent;  // set requests received, the refused one last
 };
@@ -190,24 +191,20 @@ TEST(PartialFailure, StopsAtTheFirstRefusedRequest) {
     const Keys exposureKeys = {p::Scan3DExposureCount, p::Scan3DExposureTime, p::Scan3DExposureTime2,
                                p::Scan3DExposureTime3};
     std::vector<PartialFailure> cases = {
-        {"depth lower", depth, p::DepthLowerLimit, {p::DepthLowerLimit}},
-        {"depth upper", depth, p::DepthUpperLimit, {p::DepthLowerLimit, p::DepthUpperLimit}},
-        {"vela capture", vela, p::VelaCaptureMode, {p::VelaCaptureMode}},
-        {"vela fringe", vela, p::FringeCodingMode, {p::VelaCaptureMode, p::FringeCodingMode}},
+        {"depth", depth, 13, p::DepthLowerLimit, {p::DepthLowerLimit}},
+        {"depth", depth, 13, p::DepthUpperLimit, {p::DepthLowerLimit, p::DepthUpperLimit}},
+        {"vela", vela, 8, p::VelaCaptureMode, {p::VelaCaptureMode}},
+        {"vela", vela, 8, p::FringeCodingMode, {p::VelaCaptureMode, p::FringeCodingMode}},
     };
     for (std::size_t k = 0; k < laserKeys.size(); ++k)
         cases.push_back(
-            {"laser", laser, laserKeys[k].c_str(), Keys(laserKeys.begin(), laserKeys.begin() + k + 1)});
+            {"laser", laser, 4, laserKeys[k].c_str(), Keys(laserKeys.begin(), laserKeys.begin() + k + 1)});
     for (std::size_t k = 0; k < exposureKeys.size(); ++k)
-        cases.push_back({"exposure", exposure, exposureKeys[k].c_str(),
+        cases.push_back({"exposure", exposure, 13, exposureKeys[k].c_str(),
                          Keys(exposureKeys.begin(), exposureKeys.begin() + k + 1)});
     for (const PartialFailure& c : cases) {
         SCOPED_TRACE(std::string(c.label) + " refusing " + c.refused);
-        const int model =
-            c.refused == std::string(p::VelaCaptureMode) || c.refused == std::string(p::FringeCodingMode)
-                ? 8
-                : (std::string(c.label) == "laser" ? 4 : 13);
-        CameraStore store(model);
+        CameraStore store(c.model);
         QuorixDevice device;
         store.connect(device);
         store.failSet(c.refused, std::string("no ") + c.refused);
