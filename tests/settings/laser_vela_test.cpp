@@ -154,10 +154,6 @@ TEST(Vela, SettingsTravelUnderTheirKeys) {
     ASSERT_TRUE(device.getVelaSettings(read).isOk());
     EXPECT_EQ(read.CaptureMode, written.CaptureMode);
     EXPECT_EQ(read.FringeCodingMode, written.FringeCodingMode);
-    ASSERT_TRUE(device.setVelaFringeCodingMode(VelaSettings::VelaFringeCodingMode::Fast).isOk());
-    auto coding = VelaSettings::VelaFringeCodingMode::Accurate;
-    ASSERT_TRUE(device.getVelaFringeCodingMode(coding).isOk());
-    EXPECT_EQ(coding, VelaSettings::VelaFringeCodingMode::Fast);
 
     // A failed capture-mode read writes 0 and skips the fringe coding mode.
     store.failGet(p::VelaCaptureMode, "busy");
