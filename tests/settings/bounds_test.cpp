@@ -180,7 +180,8 @@ TEST(Bounds, EveryBoundedValue) {
         if (!store) store = std::make_unique<CameraStore>(b.model);
         QuorixDevice device;
         if (b.model == kAnyModel) {
-            // Never connected: the refusal comes before the connection guard.
+            // Never connected: the refusal comes before the connection guard. (Gated settings answer with
+            // their gate there, see the gating matrix.)
             for (double v : b.refused) {
                 const ErrorStatus s = b.set(device, v);
                 EXPECT_EQ(s.code, WriteError) << v;
