@@ -11,7 +11,7 @@
 #include "quorix/Types.h"
 // (frame header)
 
-// (settings header)
+#include "quorix/Settings.h"
 
 namespace norvik {
 namespace api {
@@ -22,7 +22,7 @@ class QuorixDeviceImpl;
 // serialised internally, so several threads may share a device; connect, disconnect and destruction must
 // not overlap with other calls on the same device.
 class QUORIX_API QuorixDevice {
-  public:
+public:
     QuorixDevice();
     ~QuorixDevice();
 
@@ -56,9 +56,91 @@ class QUORIX_API QuorixDevice {
 
     // --- Capture settings ---
 
+    // Every setter checks the model and its value's range before anything is sent (WriteError with the
+    // reason), then writes the camera at once. A refused model makes a getter answer UnsupportedModel and
+    // leave its output as it was. A getter whose read fails writes 0 (0.0, false) to its output, except the
+    // three projector getters, which leave it as it was.
+
+    ErrorStatus getScan2DExposureMode(Scanning2DSettings::Scan2DExposureMode& mode) const;
+    // Flash is refused on the models without flash exposure.
+    ErrorStatus setScan2DExposureMode(Scanning2DSettings::Scan2DExposureMode mode) const;
+    ErrorStatus getScan2DExposureTime(double& milliseconds) const;
+    ErrorStatus setScan2DExposureTime(double milliseconds) const;  // 0.1 to 999
+    ErrorStatus getScan2DExpectedGrayValue(int& value) const;
+    ErrorStatus setScan2DExpectedGrayValue(int value) const;  // 0 to 255
+    ErrorStatus getScan2DToneMappingEnable(bool& enabled) const;
+    ErrorStatus setScan2DToneMappingEnable(bool enabled) const;
+    ErrorStatus getScan2DSharpenFactor(double& factor) const;
+    ErrorStatus setScan2DSharpenFactor(double factor) const;  // 0 to 5
+    ErrorStatus getScan3DGain(double& gain) const;
+    ErrorStatus setScan3DGain(double gain) const;  // 0 to 16
+    ErrorStatus getFringeContrastThreshold(int& threshold) const;
+    ErrorStatus setFringeContrastThreshold(int threshold) const;  // 1 to 100
+    ErrorStatus getFringeMinThreshold(int& threshold) const;
+    ErrorStatus setFringeMinThreshold(int threshold) const;  // 1 to 100
+    ErrorStatus getCloudOutlierFilterMode(PointCloudProcessingSettings::CloudOutlierFilterMode& mode) const;
+    ErrorStatus setCloudOutlierFilterMode(PointCloudProcessingSettings::CloudOutlierFilterMode mode) const;
+    ErrorStatus getCloudSmoothMode(PointCloudProcessingSettings::CloudSmoothMode& mode) const;
+    ErrorStatus setCloudSmoothMode(PointCloudProcessingSettings::CloudSmoothMode mode) const;
+    // ZIKA and VEX series.
+    ErrorStatus getProjectorFringeCodingMode(ProjectorSettings::FringeCodingMode& mode) const;
+    ErrorStatus setProjectorFringeCodingMode(ProjectorSettings::FringeCodingMode mode) const;
+    // ZIKA, TAV and VEX series.
+    ErrorStatus getProjectorPowerLevel(ProjectorSettings::PowerLevel& level) const;
+    ErrorStatus setProjectorPowerLevel(ProjectorSettings::PowerLevel level) const;
+    // ZIKA and VEX series, VEX XS excepted.
+    ErrorStatus getProjectorAntiFlickerMode(ProjectorSettings::AntiFlickerMode& mode) const;
+    ErrorStatus setProjectorAntiFlickerMode(ProjectorSettings::AntiFlickerMode mode) const;
+
+    // Regions of interest of the 2D and of the depth image. A setter first reads the image sizes and
+    // refuses a region that does not fit in the image. A failed read sets all four fields to 0.
+    ErrorStatus getScan2DROI(ROI& roi) const;
+    ErrorStatus setScan2DROI(const ROI& roi) const;
+    ErrorStatus getScan3DROI(ROI& roi) const;
+    ErrorStatus setScan3DROI(const ROI& roi) const;
+
+    // A failed read of a limit writes 0 to it; the result is that of the upper limit's read.
+    ErrorStatus getDepthRange(DepthRange& range) const;
+    ErrorStatus setDepthRange(const DepthRange& range) const;
+
+    // One to three 3D exposure times, 0.1 to 99 ms each. A setter that fails part-way leaves the values
+    // sent before the failure written on the camera.
+    ErrorStatus getScan3DExposure(std::vector<double>& milliseconds) const;
+    ErrorStatus setScan3DExposure(const std::vector<double>& milliseconds) const;
+
+    // One to five 2D HDR exposure times, 0.1 to 999 ms each, kept by the camera with four significant
+    // digits. The list is not modified by the setter; the getter clears it first.
+    ErrorStatus getScan2DHDRExposureSequence(std::vector<double>& milliseconds) const;
+    ErrorStatus setScan2DHDRExposureSequence(std::vector<double>& milliseconds) const;
+
+    // Laser-projector models (Orra and ORX series, MIRR). The frame range may read back one step narrower
+    // than it was written, by the camera's rounding.
+    ErrorStatus getLaserSettings(LaserSettings& laser) const;
+    ErrorStatus setLaserSettings(const LaserSettings& laser) const;
+
+    // VELA model.
+    ErrorStatus getVelaSettings(VelaSettings& vela) const;
+    ErrorStatus setVelaSettings(VelaSettings vela) const;
+    ErrorStatus getVelaCaptureMode(VelaSettings::VelaCaptureMode& mode) const;
+    ErrorStatus setVelaCaptureMode(VelaSettings::VelaCaptureMode mode) const;
+    ErrorStatus getVelaFringeCodingMode(VelaSettings::VelaFringeCodingMode& mode) const;
+    ErrorStatus setVelaFringeCodingMode(VelaSettings::VelaFringeCodingMode mode) const;
+
     // --- User sets ---
 
-  private:
+    // Named groups of settings stored on the camera; one is current. On a device that is not connected the
+    // outputs are left as they were; after a failed read they are empty.
+
+    // Adds the set and makes it current. An empty name is refused.
+    ErrorStatus addUserSet(const std::string& name) const;
+    ErrorStatus deleteUserSet(const std::string& name) const;
+    ErrorStatus setCurrentUserSet(const std::string& name) const;
+    ErrorStatus getCurrentUserSet(std::string& name) const;
+    ErrorStatus getAllUserSets(std::vector<std::string>& names) const;
+    // Makes the camera's current settings persistent.
+    ErrorStatus saveAllSettingsToUserSets() const;
+
+private:
     std::unique_ptr<QuorixDeviceImpl> impl_;
 };
 

@@ -4,6 +4,15 @@
 
 #include "device/device_impl.h"
 #include "device/device_list.h"
+#include "device/settings_bridge.h"
+#include "settings/depth_range.h"
+#include "settings/exposure_3d.h"
+#include "settings/hdr_sequence.h"
+#include "settings/laser_settings.h"
+#include "settings/roi.h"
+#include "settings/scalar_settings.h"
+#include "settings/user_sets.h"
+#include "settings/vela_settings.h"
 
 namespace norvik {
 namespace api {
@@ -40,7 +49,165 @@ std::vector<QuorixDeviceInfo> QuorixDevice::enumerateQuorixDeviceList() {
 
 // --- Capture settings ---
 
+ErrorStatus QuorixDevice::getScan2DExposureMode(Scanning2DSettings::Scan2DExposureMode& mode) const {
+    return device::readSetting(*impl_, settings::rows::kScan2DExposureMode, mode);
+}
+ErrorStatus QuorixDevice::setScan2DExposureMode(Scanning2DSettings::Scan2DExposureMode mode) const {
+    return device::writeSetting(*impl_, settings::rows::kScan2DExposureMode, mode);
+}
+ErrorStatus QuorixDevice::getScan2DExposureTime(double& milliseconds) const {
+    return device::readSetting(*impl_, settings::rows::kScan2DExposureTime, milliseconds);
+}
+ErrorStatus QuorixDevice::setScan2DExposureTime(double milliseconds) const {
+    return device::writeSetting(*impl_, settings::rows::kScan2DExposureTime, milliseconds);
+}
+ErrorStatus QuorixDevice::getScan2DExpectedGrayValue(int& value) const {
+    return device::readSetting(*impl_, settings::rows::kScan2DExpectedGrayValue, value);
+}
+ErrorStatus QuorixDevice::setScan2DExpectedGrayValue(int value) const {
+    return device::writeSetting(*impl_, settings::rows::kScan2DExpectedGrayValue, value);
+}
+ErrorStatus QuorixDevice::getScan2DToneMappingEnable(bool& enabled) const {
+    return device::readSetting(*impl_, settings::rows::kScan2DToneMappingEnable, enabled);
+}
+ErrorStatus QuorixDevice::setScan2DToneMappingEnable(bool enabled) const {
+    return device::writeSetting(*impl_, settings::rows::kScan2DToneMappingEnable, enabled);
+}
+ErrorStatus QuorixDevice::getScan2DSharpenFactor(double& factor) const {
+    return device::readSetting(*impl_, settings::rows::kScan2DSharpenFactor, factor);
+}
+ErrorStatus QuorixDevice::setScan2DSharpenFactor(double factor) const {
+    return device::writeSetting(*impl_, settings::rows::kScan2DSharpenFactor, factor);
+}
+ErrorStatus QuorixDevice::getScan3DGain(double& gain) const {
+    return device::readSetting(*impl_, settings::rows::kScan3DGain, gain);
+}
+ErrorStatus QuorixDevice::setScan3DGain(double gain) const {
+    return device::writeSetting(*impl_, settings::rows::kScan3DGain, gain);
+}
+ErrorStatus QuorixDevice::getFringeContrastThreshold(int& threshold) const {
+    return device::readSetting(*impl_, settings::rows::kFringeContrastThreshold, threshold);
+}
+ErrorStatus QuorixDevice::setFringeContrastThreshold(int threshold) const {
+    return device::writeSetting(*impl_, settings::rows::kFringeContrastThreshold, threshold);
+}
+ErrorStatus QuorixDevice::getFringeMinThreshold(int& threshold) const {
+    return device::readSetting(*impl_, settings::rows::kFringeMinThreshold, threshold);
+}
+ErrorStatus QuorixDevice::setFringeMinThreshold(int threshold) const {
+    return device::writeSetting(*impl_, settings::rows::kFringeMinThreshold, threshold);
+}
+ErrorStatus QuorixDevice::getCloudOutlierFilterMode(
+    PointCloudProcessingSettings::CloudOutlierFilterMode& mode) const {
+    return device::readSetting(*impl_, settings::rows::kCloudOutlierFilterMode, mode);
+}
+ErrorStatus QuorixDevice::setCloudOutlierFilterMode(
+    PointCloudProcessingSettings::CloudOutlierFilterMode mode) const {
+    return device::writeSetting(*impl_, settings::rows::kCloudOutlierFilterMode, mode);
+}
+ErrorStatus QuorixDevice::getCloudSmoothMode(PointCloudProcessingSettings::CloudSmoothMode& mode) const {
+    return device::readSetting(*impl_, settings::rows::kCloudSmoothMode, mode);
+}
+ErrorStatus QuorixDevice::setCloudSmoothMode(PointCloudProcessingSettings::CloudSmoothMode mode) const {
+    return device::writeSetting(*impl_, settings::rows::kCloudSmoothMode, mode);
+}
+ErrorStatus QuorixDevice::getProjectorFringeCodingMode(ProjectorSettings::FringeCodingMode& mode) const {
+    return device::readSetting(*impl_, settings::rows::kProjectorFringeCodingMode, mode);
+}
+ErrorStatus QuorixDevice::setProjectorFringeCodingMode(ProjectorSettings::FringeCodingMode mode) const {
+    return device::writeSetting(*impl_, settings::rows::kProjectorFringeCodingMode, mode);
+}
+ErrorStatus QuorixDevice::getProjectorPowerLevel(ProjectorSettings::PowerLevel& level) const {
+    return device::readSetting(*impl_, settings::rows::kProjectorPowerLevel, level);
+}
+ErrorStatus QuorixDevice::setProjectorPowerLevel(ProjectorSettings::PowerLevel level) const {
+    return device::writeSetting(*impl_, settings::rows::kProjectorPowerLevel, level);
+}
+ErrorStatus QuorixDevice::getProjectorAntiFlickerMode(ProjectorSettings::AntiFlickerMode& mode) const {
+    return device::readSetting(*impl_, settings::rows::kProjectorAntiFlickerMode, mode);
+}
+ErrorStatus QuorixDevice::setProjectorAntiFlickerMode(ProjectorSettings::AntiFlickerMode mode) const {
+    return device::writeSetting(*impl_, settings::rows::kProjectorAntiFlickerMode, mode);
+}
+ErrorStatus QuorixDevice::getVelaCaptureMode(VelaSettings::VelaCaptureMode& mode) const {
+    return device::readSetting(*impl_, settings::rows::kVelaCaptureMode, mode);
+}
+ErrorStatus QuorixDevice::setVelaCaptureMode(VelaSettings::VelaCaptureMode mode) const {
+    return device::writeSetting(*impl_, settings::rows::kVelaCaptureMode, mode);
+}
+ErrorStatus QuorixDevice::getVelaFringeCodingMode(VelaSettings::VelaFringeCodingMode& mode) const {
+    return device::readSetting(*impl_, settings::rows::kVelaFringeCodingMode, mode);
+}
+ErrorStatus QuorixDevice::setVelaFringeCodingMode(VelaSettings::VelaFringeCodingMode mode) const {
+    return device::writeSetting(*impl_, settings::rows::kVelaFringeCodingMode, mode);
+}
+ErrorStatus QuorixDevice::getScan2DROI(ROI& roi) const {
+    return settings::getRoi(*impl_, settings::kScan2DRoi, roi);
+}
+ErrorStatus QuorixDevice::setScan2DROI(const ROI& roi) const {
+    return settings::setRoi(*impl_, settings::kScan2DRoi, device::imageSizes(*impl_), roi);
+}
+ErrorStatus QuorixDevice::getScan3DROI(ROI& roi) const {
+    return settings::getRoi(*impl_, settings::kScan3DRoi, roi);
+}
+ErrorStatus QuorixDevice::setScan3DROI(const ROI& roi) const {
+    return settings::setRoi(*impl_, settings::kScan3DRoi, device::imageSizes(*impl_), roi);
+}
+ErrorStatus QuorixDevice::getDepthRange(DepthRange& range) const {
+    return settings::getDepthRange(*impl_, range);
+}
+ErrorStatus QuorixDevice::setDepthRange(const DepthRange& range) const {
+    return settings::setDepthRange(*impl_, range);
+}
+ErrorStatus QuorixDevice::getScan3DExposure(std::vector<double>& milliseconds) const {
+    return settings::getScan3DExposure(*impl_, milliseconds);
+}
+ErrorStatus QuorixDevice::setScan3DExposure(const std::vector<double>& milliseconds) const {
+    return settings::setScan3DExposure(*impl_, milliseconds);
+}
+ErrorStatus QuorixDevice::getScan2DHDRExposureSequence(std::vector<double>& milliseconds) const {
+    return settings::getScan2DHDRExposureSequence(*impl_, milliseconds);
+}
+ErrorStatus QuorixDevice::setScan2DHDRExposureSequence(std::vector<double>& milliseconds) const {
+    return settings::setScan2DHDRExposureSequence(*impl_, milliseconds);
+}
+ErrorStatus QuorixDevice::getLaserSettings(LaserSettings& laser) const {
+    return device::gated(*impl_, settings::kLaserGate, settings::Access::Read, settings::getLaserSettings,
+                         laser);
+}
+ErrorStatus QuorixDevice::setLaserSettings(const LaserSettings& laser) const {
+    return device::gated(*impl_, settings::kLaserGate, settings::Access::Write, settings::setLaserSettings,
+                         laser);
+}
+ErrorStatus QuorixDevice::getVelaSettings(VelaSettings& vela) const {
+    return device::gated(*impl_, settings::kVelaGate, settings::Access::Read, settings::getVelaSettings,
+                         vela);
+}
+ErrorStatus QuorixDevice::setVelaSettings(VelaSettings vela) const {
+    return device::gated(*impl_, settings::kVelaGate, settings::Access::Write, settings::setVelaSettings,
+                         vela);
+}
+
 // --- User sets ---
+
+ErrorStatus QuorixDevice::addUserSet(const std::string& name) const {
+    return settings::addUserSet(*impl_, name);
+}
+ErrorStatus QuorixDevice::deleteUserSet(const std::string& name) const {
+    return settings::deleteUserSet(*impl_, name);
+}
+ErrorStatus QuorixDevice::setCurrentUserSet(const std::string& name) const {
+    return settings::setCurrentUserSet(*impl_, name);
+}
+ErrorStatus QuorixDevice::getCurrentUserSet(std::string& name) const {
+    return settings::getCurrentUserSet(*impl_, name);
+}
+ErrorStatus QuorixDevice::getAllUserSets(std::vector<std::string>& names) const {
+    return settings::getAllUserSets(*impl_, names);
+}
+ErrorStatus QuorixDevice::saveAllSettingsToUserSets() const {
+    return settings::saveAllSettingsToUserSets(*impl_);
+}
 
 }  // namespace api
 }  // namespace norvik

@@ -1,0 +1,39 @@
+#include "settings/depth_range.h"
+
+#include "settings/parameter_access.h"
+#include "settings/parameter_range.h"
+#include "transport/protocol_names.h"
+
+namespace norvik {
+namespace settings {
+
+namespace p = protocol::parameter;
+
+namespace {
+
+constexpr IntRange kLowerLimitRange{1, 4000};
+constexpr IntRange kUpperLimitRange{1, 5000};
+constexpr char kNotIncreasing[] = "Invalid parameter input.";
+
+}  // namespace
+
+api::ErrorStatus setDepthRange(transport::CommandClient& client, const api::DepthRange& range) {
+    if (auto s = checkRange("depthLowerLimit", range.depthLowerLimit, kLowerLimitRange); !s.isOk()) return s;
+    if (auto s = checkRange("depthUpperLimit", range.depthUpperLimit, kUpperLimitRange); !s.isOk()) return s;
+    if (range.depthLowerLimit >= range.depthUpperLimit) return {api::WriteError, kNotIncreasing};
+    if (auto s = setParameter(client, p::DepthLowerLimit, range.depthLowerLimit); !s.isOk()) return s;
+    return setParameter(client, p::DepthUpperLimit, range.depthUpperLimit);
+}
+
+api::ErrorStatus getDepthRange(transport::CommandClient& client, api::DepthRange& range) {
+    std::int32_t lower = 0;
+    std::int32_t upper = 0;
+    if (!readParameter(client, p::DepthLowerLimit, lower).isOk()) lower = 0;
+    api::ErrorStatus status = readParameter(client, p::DepthUpperLimit, upper);
+    if (!status.isOk()) upper = 0;
+    range = {lower, upper};
+    return status;
+}
+
+}  // namespace settings
+}  // namespace norvik
