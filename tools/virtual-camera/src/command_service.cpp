@@ -196,6 +196,11 @@ SurfaceProbe CommandService::probeDepthPixel(int col, int row) {
     return probe;
 }
 
+int CommandService::renderCount() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return renderer_.renderCount();
+}
+
 std::array<double, 4> CommandService::groundPlane() {
     std::lock_guard<std::mutex> lock(mutex_);
     return groundInDepthFrame(currentRig());

@@ -38,6 +38,7 @@ class CommandService {
 
     SurfaceProbe probeDepthPixel(int col, int row);
     std::array<double, 4> groundPlane();
+    int renderCount();
 
   private:
     FramedReply dispatch(const std::string& command, const Json::Value& request);

@@ -96,6 +96,8 @@ class VirtualCamera {
     SurfaceProbe probeDepthPixel(int col, int row) const;
     // The ground plane in the depth camera's frame, millimetres: normal (unit) and offset, n . p = offset.
     std::array<double, 4> groundPlaneInDepthFrame() const;
+    // Images rendered so far (an unchanged configuration reuses its last image and does not count).
+    int framesRendered() const;
 
   private:
     struct Impl;
