@@ -32,7 +32,8 @@ struct Capture {
     // Depth in millimetres at (col, row); 0 where there is no measurement.
     double depthAt(int col, int row) const {
         const std::size_t i = 2 * (static_cast<std::size_t>(row) * cols + col);
-        const int raw = static_cast<unsigned char>(payload[i]) | (static_cast<unsigned char>(payload[i + 1]) << 8);
+        const int raw =
+            static_cast<unsigned char>(payload[i]) | (static_cast<unsigned char>(payload[i + 1]) << 8);
         return (raw - proto::kDepthOffset) / scale;
     }
     const unsigned char* pixel(int col, int row) const {
@@ -43,7 +44,7 @@ struct Capture {
 };
 
 class CameraClient {
-public:
+  public:
     explicit CameraClient(std::uint16_t port, const std::string& address = "127.0.0.1", int timeoutMs = 3000)
         : socket_(context_, zmq::socket_type::req) {
         socket_.set(zmq::sockopt::linger, 0);
@@ -113,7 +114,8 @@ public:
     static Json::Value parseJson(const std::string& reply) {
         int cursor = 0;
         const std::int32_t length = proto::readInt32BE(reply, cursor);
-        if (length < 0 || reply.size() < proto::kLengthPrefixBytes + static_cast<std::size_t>(length)) return {};
+        if (length < 0 || reply.size() < proto::kLengthPrefixBytes + static_cast<std::size_t>(length))
+            return {};
         Json::CharReaderBuilder builder;
         Json::CharReaderBuilder::strictMode(&builder.settings_);
         std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
@@ -143,7 +145,7 @@ public:
         return c;
     }
 
-private:
+  private:
     zmq::context_t context_{1};
     zmq::socket_t socket_;
 };

@@ -37,7 +37,7 @@ std::array<double, 3> chroma(const unsigned char* bgr) {
 }
 
 class GeometryTest : public ::testing::TestWithParam<int> {
-protected:
+  protected:
     void SetUp() override {
         Options options;
         options.modelCode = GetParam();
@@ -59,7 +59,8 @@ protected:
             for (int c = 0; c < depth->cols; c += 5) {
                 if (depth->depthAt(c, r) == 0 || camera->probeDepthPixel(c, r).name != "ground") continue;
                 const Point p = backProject(intri, *depth, c, r);
-                worst = std::max(worst, std::abs(plane[0] * p.x + plane[1] * p.y + plane[2] * p.z - plane[3]));
+                worst =
+                    std::max(worst, std::abs(plane[0] * p.x + plane[1] * p.y + plane[2] * p.z - plane[3]));
                 ++tested;
             }
         EXPECT_GT(tested, depth->rows * depth->cols / 25 / 2);
@@ -72,7 +73,9 @@ protected:
     DeviceIntri intri;
 };
 
-TEST_P(GeometryTest, GroundDepthBackProjectsOntoTheGroundPlane) { expectGroundOnPlane(); }
+TEST_P(GeometryTest, GroundDepthBackProjectsOntoTheGroundPlane) {
+    expectGroundOnPlane();
+}
 
 TEST_P(GeometryTest, DepthPointsLandOnTheirObjectsColourInThe2DImage) {
     const auto depth = client->capture(Type::Depth);
@@ -92,7 +95,7 @@ TEST_P(GeometryTest, DepthPointsLandOnTheirObjectsColourInThe2DImage) {
             if (!interior) continue;
 
             const Point p = backProject(intri, *depth, c, r);
-            const double (&R)[3][3] = intri.rotation;
+            const double(&R)[3][3] = intri.rotation;
             const double* t = intri.translation;
             const double x = R[0][0] * p.x + R[0][1] * p.y + R[0][2] * p.z + t[0];
             const double y = R[1][0] * p.x + R[1][1] * p.y + R[1][2] * p.z + t[1];
@@ -141,7 +144,8 @@ TEST(VelaCalibration, FollowsTheCaptureModeWhenAsked) {
             if (depth->depthAt(c, r) == 0 || camera.probeDepthPixel(c, r).name != "ground") continue;
             for (auto [intri, worst] : {std::pair{&high, &worstNew}, {&standard, &worstOld}}) {
                 const Point p = backProject(*intri, *depth, c, r);
-                *worst = std::max(*worst, std::abs(plane[0] * p.x + plane[1] * p.y + plane[2] * p.z - plane[3]));
+                *worst =
+                    std::max(*worst, std::abs(plane[0] * p.x + plane[1] * p.y + plane[2] * p.z - plane[3]));
             }
         }
     EXPECT_LT(worstNew, 1.0);

@@ -33,7 +33,7 @@ Json::Value roi(int x, int y, int w, int h) {
 }
 
 class ProtocolTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(started); }
     VirtualCamera camera{withModel(13)};
     bool started = camera.start();  // before the client, which needs the port
@@ -114,15 +114,19 @@ std::vector<ParameterCase> parameterCases() {
         {param::Scan2DExpectedGrayValue, {0, 255, 128}, {256, -1, 12.5}, "128"},
         {param::Scan2DToneMappingEnable, {false, true}, {1, "true"}, "true"},
         {param::Scan2DSharpenFactor, {0.0, 5.0}, {5.1, -0.1}, "5.0"},
-        {param::Scan2DROI, {roi(0, 0, 1920, 1200), roi(100, 50, 200, 100)},
-         {roi(0, 0, 1921, 1200), roi(1, 0, 1920, 1), roi(-1, 0, 5, 5), missingMember, extraMember, Json::Value(3)},
+        {param::Scan2DROI,
+         {roi(0, 0, 1920, 1200), roi(100, 50, 200, 100)},
+         {roi(0, 0, 1921, 1200), roi(1, 0, 1920, 1), roi(-1, 0, 5, 5), missingMember, extraMember,
+          Json::Value(3)},
          "{\"Height\":100,\"Width\":200,\"X\":100,\"Y\":50}"},
         {param::Scan3DExposureCount, {Json::UInt(1), Json::UInt(3)}, {0, 4, 2.0, -1}, "3"},
         {param::Scan3DExposureTime, {0.1, 99.0}, {0.05, 99.5}, "99.0"},
         {param::Scan3DExposureTime2, {12.5}, {100}, "12.5"},
         {param::Scan3DExposureTime3, {99}, {0}, "99.0"},
         {param::Scan3DGain, {0.0, 16.0, 2.5}, {16.5, -1.0}, "2.5"},
-        {param::Scan3DROI, {roi(0, 0, 1920, 1200), roi(10, 20, 30, 40)}, {roi(0, 1, 1920, 1200)},
+        {param::Scan3DROI,
+         {roi(0, 0, 1920, 1200), roi(10, 20, 30, 40)},
+         {roi(0, 1, 1920, 1200)},
          "{\"Height\":40,\"Width\":30,\"X\":10,\"Y\":20}"},
         {param::DepthLowerLimit, {1, 4000, 500}, {0, 4001, 500.5}, "500"},
         {param::DepthUpperLimit, {1, 5000, 3000}, {0, 5001}, "3000"},
@@ -214,7 +218,8 @@ TEST_F(ProtocolTest, BadRequestsGetClearErrors) {
         {"{\"cmd\":5}\n", "\"cmd\""},
         {"{\"cmd\":\"Reboot\"}\n", "Unknown command \"Reboot\""},
         {"{\"cmd\":\"GetCameraParams\"}\n", "\"property_name\""},
-        {"{\"cmd\":\"GetCameraParams\",\"property_name\":\"Brightness\"}\n", "Unknown parameter \"Brightness\""},
+        {"{\"cmd\":\"GetCameraParams\",\"property_name\":\"Brightness\"}\n",
+         "Unknown parameter \"Brightness\""},
         {"{\"cmd\":\"SetCameraParams\",\"property_name\":\"Scan3DGain\"}\n", "\"property_value\""},
         {"{\"cmd\":\"SetConfigGroup\",\"config_name\":7}\n", "\"config_name\""},
         {"{\"cmd\":\"SetCameraConfig\",\"camera_config\":null,\"persistent\":\"yes\"}\n", "\"persistent\""},
@@ -240,8 +245,9 @@ TEST_F(ProtocolTest, CalibrationHasTheShapeTheLibraryReads) {
     const Json::Value pose = intri[member::Cam3DInCam2D];
     ASSERT_EQ(pose.size(), 7u);
     // Metres: a baseline of tens of millimetres; a unit quaternion a few degrees from the identity.
-    const double baseline = std::sqrt(pose[0].asDouble() * pose[0].asDouble() + pose[1].asDouble() * pose[1].asDouble() +
-                                      pose[2].asDouble() * pose[2].asDouble());
+    const double baseline =
+        std::sqrt(pose[0].asDouble() * pose[0].asDouble() + pose[1].asDouble() * pose[1].asDouble() +
+                  pose[2].asDouble() * pose[2].asDouble());
     EXPECT_GT(baseline, 0.01);
     EXPECT_LT(baseline, 0.1);
     double norm = 0;

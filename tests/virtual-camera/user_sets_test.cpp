@@ -36,18 +36,18 @@ std::string readFile(const fs::path& path) {
 
 // A fresh state folder per test, removed afterwards.
 class StateFolder {
-public:
+  public:
     StateFolder() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         static int count = 0;
-        path_ = fs::temp_directory_path() / (std::string("vcam-") + info->name() + "-" + std::to_string(::getpid()) +
-                                             "-" + std::to_string(++count));
+        path_ = fs::temp_directory_path() / (std::string("vcam-") + info->name() + "-" +
+                                             std::to_string(::getpid()) + "-" + std::to_string(++count));
         fs::remove_all(path_);
     }
     ~StateFolder() { fs::remove_all(path_); }
     const fs::path& path() const { return path_; }
 
-private:
+  private:
     fs::path path_;
 };
 
@@ -109,7 +109,8 @@ TEST(UserSets, RefusalsAreReported) {
         const std::string error = errorOf(client.userSet(c.command, c.name));
         EXPECT_NE(error.find(c.expected), std::string::npos) << c.command << " " << c.name << " -> " << error;
     }
-    for (int i = 0; i < 14; ++i) ASSERT_EQ(errorOf(client.userSet(cmd::AddConfigGroup, "s" + std::to_string(i))), "");
+    for (int i = 0; i < 14; ++i)
+        ASSERT_EQ(errorOf(client.userSet(cmd::AddConfigGroup, "s" + std::to_string(i))), "");
     EXPECT_NE(errorOf(client.userSet(cmd::AddConfigGroup, "one-too-many")), "");
     EXPECT_EQ(names(client.command(cmd::GetConfigGroup)).size(), 16u);
 }
@@ -137,7 +138,8 @@ TEST(UserSets, SavedSetsSurviveARestart) {
     EXPECT_EQ(names(groups), (std::vector<std::string>{"default", "line 3"}));
     EXPECT_EQ(groups[member::CurrentConfig].asString(), "line 3");
     EXPECT_EQ(client.getParam(param::DepthUpperLimit)[member::PropertyValue].asInt(), 1800);
-    EXPECT_EQ(client.getParam(param::Scan2DHDRExposureSequence)[member::PropertyValue].asString(), "5ms,50ms");
+    EXPECT_EQ(client.getParam(param::Scan2DHDRExposureSequence)[member::PropertyValue].asString(),
+              "5ms,50ms");
     ASSERT_EQ(errorOf(client.userSet(cmd::SetConfigGroup, "default")), "");
     EXPECT_EQ(client.getParam(param::DepthUpperLimit)[member::PropertyValue].asInt(), 2500);
 }
@@ -165,7 +167,8 @@ TEST(UserSets, ACorruptStateFileStopsTheStartAndIsLeftAsItWas) {
     const fs::path file = folder.path() / "user_sets.json";
     const std::string corrupt[] = {
         "{\"format\": \"quorix-virtual-camera-user-sets\", \"sets\": [",
-        "{\"format\":\"quorix-virtual-camera-user-sets\",\"version\":1,\"current\":\"default\",\"sets\":[{\"name\":"
+        "{\"format\":\"quorix-virtual-camera-user-sets\",\"version\":1,\"current\":\"default\",\"sets\":[{"
+        "\"name\":"
         "\"default\",\"parameters\":{\"Scan3DGain\":\"loud\"}}]}",
         "{\"format\":\"quorix-virtual-camera-user-sets\",\"version\":1,\"current\":\"x\",\"sets\":[{\"name\":"
         "\"default\",\"parameters\":{}}]}",

@@ -115,13 +115,9 @@ const std::string& Renderer::depth(const Rig& rig, const Json::Value& parameters
                 const std::size_t i = static_cast<std::size_t>(v) * width + u;
                 std::uint16_t raw = static_cast<std::uint16_t>(norvik::protocol::kDepthOffset);
                 if (roi.contains(u, v)) {
-                    here.clear();
-                    for (int k : candidates) {
-                        const auto& r = view.objectRects[static_cast<std::size_t>(k)];
-                        if (u >= r[0] && u <= r[2]) here.push_back(k);
-                    }
+                    objectsAt(view, candidates, u, here);
                     const Vec3 dir = rayDirection(view, u, v);
-                    const Hit hit = castRay(view, dir, &here);
+                    const Hit hit = here.empty() ? castGround(view, dir) : castRay(view, dir, &here);
                     if (hit.object >= 0) {
                         const double len = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
                         const float incidence =
@@ -194,12 +190,9 @@ const std::string& Renderer::color(const Rig& rig, const Json::Value& parameters
             for (int u = 0; u < width; ++u) {
                 if (!roi.contains(u, v)) continue;
                 const std::size_t i = static_cast<std::size_t>(v) * width + u;
-                here.clear();
-                for (int k : candidates) {
-                    const auto& r = view.objectRects[static_cast<std::size_t>(k)];
-                    if (u >= r[0] && u <= r[2]) here.push_back(k);
-                }
-                const Hit hit = castRay(view, rayDirection(view, u, v), &here);
+                objectsAt(view, candidates, u, here);
+                const Vec3 dir = rayDirection(view, u, v);
+                const Hit hit = here.empty() ? castGround(view, dir) : castRay(view, dir, &here);
                 if (hit.object < 0) continue;
                 const float lit =
                     std::max(0.0f, static_cast<float>(hit.normal[0] * kLight[0] + hit.normal[1] * kLight[1] +

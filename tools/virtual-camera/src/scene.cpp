@@ -13,17 +13,23 @@ constexpr double kPi = 3.14159265358979323846;
 // The depth camera: 1 m above the ground, 400 mm back, looking 20 degrees away from straight down.
 constexpr Vec3 kDepthCentre = {0.0, -400.0, 1000.0};
 constexpr double kTiltDeg = 20.0;
-constexpr double kCheckerMm = 50.0;
-constexpr float kCheckerDark = 0.30f, kCheckerLight = 0.55f;
 constexpr double kNoHit = std::numeric_limits<double>::infinity();
 
-const std::vector<SceneObject> kObjects = {
+std::vector<SceneObject> withTrigonometry(std::vector<SceneObject> objects) {
+    for (auto& o : objects) {
+        o.cosYaw = std::cos(o.yawDeg * kPi / 180);
+        o.sinYaw = std::sin(o.yawDeg * kPi / 180);
+    }
+    return objects;
+}
+
+const std::vector<SceneObject> kObjects = withTrigonometry({
     {"red box", Shape::Box, -250, -120, 20, 180, 130, 110, {0.10f, 0.12f, 0.80f}},
     {"green box", Shape::Box, 210, 150, -15, 130, 130, 190, {0.15f, 0.70f, 0.12f}},
     {"blue cylinder", Shape::Cylinder, 270, -190, 0, 65, 0, 150, {0.85f, 0.25f, 0.10f}},
     {"yellow sphere", Shape::Sphere, -200, 230, 0, 85, 0, 0, {0.10f, 0.80f, 0.85f}},
     {"magenta cylinder", Shape::Cylinder, 10, 20, 0, 50, 0, 230, {0.75f, 0.12f, 0.75f}},
-};
+});
 
 Vec3 sub(const Vec3& a, const Vec3& b) {
     return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
@@ -97,7 +103,7 @@ void computeRects(View& view) {
 }
 
 bool hitBox(const SceneObject& o, const Vec3& origin, const Vec3& dir, double& tBest, Vec3& normal) {
-    const double yaw = o.yawDeg * kPi / 180, c = std::cos(yaw), s = std::sin(yaw);
+    const double c = o.cosYaw, s = o.sinYaw;
     // Into the box's frame: turn by -yaw about the vertical.
     const double ox = origin[0] - o.x, oy = origin[1] - o.y;
     const double lo[3] = {c * ox + s * oy, -s * ox + c * oy, origin[2]};
@@ -207,14 +213,6 @@ View colorView(const Rig& rig) {
     return view;
 }
 
-Vec3 rayDirection(const View& view, double u, double v) {
-    const double c[3] = {(u - view.pinhole.cx) / view.pinhole.fx, (v - view.pinhole.cy) / view.pinhole.fy,
-                         1.0};
-    return {view.m[0][0] * c[0] + view.m[0][1] * c[1] + view.m[0][2],
-            view.m[1][0] * c[0] + view.m[1][1] * c[1] + view.m[1][2],
-            view.m[2][0] * c[0] + view.m[2][1] * c[1] + view.m[2][2]};
-}
-
 Hit castRay(const View& view, const Vec3& dir, const std::vector<int>* candidates) {
     Hit hit;
     double tBest = kNoHit;
@@ -257,14 +255,6 @@ void objectsOnRow(const View& view, int v, std::vector<int>& out) {
         const auto& r = view.objectRects[k];
         if (v >= r[1] && v <= r[3] && r[0] <= r[2]) out.push_back(static_cast<int>(k));
     }
-}
-
-std::array<float, 3> albedoAt(const Hit& hit) {
-    if (hit.object > 0) return kObjects[static_cast<std::size_t>(hit.object - 1)].bgr;
-    const long cell = static_cast<long>(std::floor(hit.point[0] / kCheckerMm)) +
-                      static_cast<long>(std::floor(hit.point[1] / kCheckerMm));
-    const float level = (cell & 1) ? kCheckerDark : kCheckerLight;
-    return {level, level, level};
 }
 
 const char* surfaceName(int object) {

@@ -22,6 +22,7 @@ struct SceneObject {
     double yawDeg;                // boxes: turn about the vertical
     double sizeX, sizeY, height;  // boxes: full sizes; cylinders: sizeX is the radius; spheres: sizeX radius
     std::array<float, 3> bgr;     // albedo, 0 to 1
+    double cosYaw = 1, sinYaw = 0;  // of yawDeg, filled in once
 };
 
 struct Hit {
@@ -47,14 +48,52 @@ View depthView(const Rig& rig);
 View colorView(const Rig& rig);
 
 // Direction (world) of the ray through pixel (u, v); its camera-frame z component is 1.
-Vec3 rayDirection(const View& view, double u, double v);
+inline Vec3 rayDirection(const View& view, double u, double v) {
+    const double c0 = (u - view.pinhole.cx) / view.pinhole.fx, c1 = (v - view.pinhole.cy) / view.pinhole.fy;
+    return {view.m[0][0] * c0 + view.m[0][1] * c1 + view.m[0][2],
+            view.m[1][0] * c0 + view.m[1][1] * c1 + view.m[1][2],
+            view.m[2][0] * c0 + view.m[2][1] * c1 + view.m[2][2]};
+}
+
 // Nearest surface along the ray from the view's centre; candidates limits the objects tested (all if null).
 Hit castRay(const View& view, const Vec3& direction, const std::vector<int>* candidates);
-// Objects whose rectangle holds row v, for the per-row candidate lists.
+
+// The ground alone, for the many rays that no object can meet.
+inline Hit castGround(const View& view, const Vec3& dir) {
+    Hit hit;
+    if (dir[2] >= 0) return hit;
+    hit.t = -view.centre[2] / dir[2];
+    hit.object = 0;
+    hit.normal = {0, 0, 1};
+    hit.point = {view.centre[0] + hit.t * dir[0], view.centre[1] + hit.t * dir[1], 0.0};
+    return hit;
+}
+
+// Objects whose rectangle holds row v, for the per-row candidate lists; then those whose columns hold u.
 void objectsOnRow(const View& view, int v, std::vector<int>& out);
+inline void objectsAt(const View& view, const std::vector<int>& onRow, int u, std::vector<int>& out) {
+    out.clear();
+    for (int k : onRow) {
+        const auto& r = view.objectRects[static_cast<std::size_t>(k)];
+        if (u >= r[0] && u <= r[2]) out.push_back(k);
+    }
+}
+
+inline constexpr double kCheckerMm = 50.0;
+inline constexpr float kCheckerDark = 0.30f, kCheckerLight = 0.55f;
 
 // Albedo (b, g, r in 0..1) of a hit, the ground's checkerboard included.
-std::array<float, 3> albedoAt(const Hit& hit);
+inline std::array<float, 3> albedoAt(const Hit& hit) {
+    if (hit.object > 0) return sceneObjects()[static_cast<std::size_t>(hit.object - 1)].bgr;
+    // Floor without a library call: truncation, one down for negative non-integers.
+    auto cellOf = [](double x) {
+        const long i = static_cast<long>(x);
+        return i - (x < static_cast<double>(i) ? 1 : 0);
+    };
+    const long cell = cellOf(hit.point[0] / kCheckerMm) + cellOf(hit.point[1] / kCheckerMm);
+    const float level = (cell & 1) ? kCheckerDark : kCheckerLight;
+    return {level, level, level};
+}
 const char* surfaceName(int object);
 
 // The ground plane in the depth camera's frame: unit normal and offset, n . p = offset.

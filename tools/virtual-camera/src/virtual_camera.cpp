@@ -280,7 +280,9 @@ std::array<double, 4> VirtualCamera::groundPlaneInDepthFrame() const {
     return impl_->service ? impl_->service->groundPlane() : std::array<double, 4>{};
 }
 
-int VirtualCamera::framesRendered() const { return impl_->service ? impl_->service->renderCount() : 0; }
+int VirtualCamera::framesRendered() const {
+    return impl_->service ? impl_->service->renderCount() : 0;
+}
 
 }  // namespace virtualcam
 }  // namespace quorix
