@@ -111,24 +111,26 @@ const std::string& Renderer::depth(const Rig& rig, const Json::Value& parameters
 #pragma omp for schedule(static)
         for (int v = 0; v < height; ++v) {
             objectsOnRow(view, v, candidates);
+            const RowRays rays = rowRays(view, v);
             for (int u = 0; u < width; ++u) {
                 const std::size_t i = static_cast<std::size_t>(v) * width + u;
                 std::uint16_t raw = static_cast<std::uint16_t>(norvik::protocol::kDepthOffset);
                 if (roi.contains(u, v)) {
                     objectsAt(view, candidates, u, here);
-                    const Vec3 dir = rayDirection(view, u, v);
+                    const Vec3 dir = rays.at(u);
                     const Hit hit = here.empty() ? castGround(view, dir) : castRay(view, dir, &here);
                     if (hit.object >= 0) {
-                        const double len = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
-                        const float incidence =
-                            static_cast<float>(std::abs(hit.normal[0] * dir[0] + hit.normal[1] * dir[1] +
-                                                        hit.normal[2] * dir[2]) /
-                                               len);
                         const float brightness = 100.0f * luminance(albedoAt(hit)) * signal;
                         const double z = hit.t + sigmaMm * noise(static_cast<std::uint32_t>(i), seed);
-                        if (brightness >= minThreshold && brightness * incidence >= contrastThreshold &&
+                        // Fringe contrast falls with the cosine of the incidence: compared squared, no root.
+                        const double cosine =
+                            hit.normal[0] * dir[0] + hit.normal[1] * dir[1] + hit.normal[2] * dir[2];
+                        const double needed = brightness > 0 ? contrastThreshold / brightness : 2.0;
+                        const double length2 = dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2];
+                        if (brightness >= minThreshold && cosine * cosine >= needed * needed * length2 &&
                             z >= lower && z <= upper) {
-                            const long value = std::lround(z * kDepthScale) + norvik::protocol::kDepthOffset;
+                            const long value =
+                                static_cast<long>(z * kDepthScale + 0.5) + norvik::protocol::kDepthOffset;
                             raw = static_cast<std::uint16_t>(std::clamp(value, 32769L, 65535L));
                         }
                     }
@@ -187,11 +189,12 @@ const std::string& Renderer::color(const Rig& rig, const Json::Value& parameters
 #pragma omp for schedule(static)
         for (int v = 0; v < height; ++v) {
             objectsOnRow(view, v, candidates);
+            const RowRays rays = rowRays(view, v);
             for (int u = 0; u < width; ++u) {
                 if (!roi.contains(u, v)) continue;
                 const std::size_t i = static_cast<std::size_t>(v) * width + u;
                 objectsAt(view, candidates, u, here);
-                const Vec3 dir = rayDirection(view, u, v);
+                const Vec3 dir = rays.at(u);
                 const Hit hit = here.empty() ? castGround(view, dir) : castRay(view, dir, &here);
                 if (hit.object < 0) continue;
                 const float lit =

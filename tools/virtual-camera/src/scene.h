@@ -55,6 +55,17 @@ inline Vec3 rayDirection(const View& view, double u, double v) {
             view.m[2][0] * c0 + view.m[2][1] * c1 + view.m[2][2]};
 }
 
+// The rays of one row as base + u * step, without a division per pixel.
+struct RowRays {
+    Vec3 base, step;
+    Vec3 at(int u) const { return {base[0] + u * step[0], base[1] + u * step[1], base[2] + u * step[2]}; }
+};
+inline RowRays rowRays(const View& view, int v) {
+    const Vec3 base = rayDirection(view, 0, v);
+    const double s = 1.0 / view.pinhole.fx;
+    return {base, {view.m[0][0] * s, view.m[1][0] * s, view.m[2][0] * s}};
+}
+
 // Nearest surface along the ray from the view's centre; candidates limits the objects tested (all if null).
 Hit castRay(const View& view, const Vec3& direction, const std::vector<int>* candidates);
 
@@ -90,7 +101,8 @@ inline std::array<float, 3> albedoAt(const Hit& hit) {
         const long i = static_cast<long>(x);
         return i - (x < static_cast<double>(i) ? 1 : 0);
     };
-    const long cell = cellOf(hit.point[0] / kCheckerMm) + cellOf(hit.point[1] / kCheckerMm);
+    constexpr double perCell = 1.0 / kCheckerMm;
+    const long cell = cellOf(hit.point[0] * perCell) + cellOf(hit.point[1] * perCell);
     const float level = (cell & 1) ? kCheckerDark : kCheckerLight;
     return {level, level, level};
 }
