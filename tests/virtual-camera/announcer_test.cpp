@@ -82,15 +82,16 @@ TEST(Announcer, SendsTheIdentityEveryPeriodFromOneSourcePort) {
     CameraClient client(camera.port(), "127.0.0.4");
     const Json::Value identity = client.command(norvik::protocol::command::GetCameraInfo)[member::CameraInfo];
 
-    const auto start = std::chrono::steady_clock::now();
+    // One datagram per period: about ten in 400 ms, never a burst.
     std::vector<Listener::Datagram> received;
-    for (int i = 0; i < 4; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(400)) {
         auto datagram = listener.receive();
         ASSERT_TRUE(datagram);
         received.push_back(*datagram);
     }
-    // Four datagrams need three periods at least.
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3 * 40 - 10));
+    EXPECT_GE(received.size(), 5u);
+    EXPECT_LE(received.size(), 12u);
     for (const auto& d : received) {
         EXPECT_EQ(d.sender, "127.0.0.4");
         EXPECT_EQ(d.senderPort, received.front().senderPort);
