@@ -62,7 +62,8 @@ TEST(Concurrency, CamerasStartAndStopInParallel) {
             VirtualCamera camera;
             if (!camera.start()) return;
             CameraClient client(camera.port());
-            if (client.command(cmd::GetCameraInfo)[member::CameraInfo][member::Port].asUInt() == camera.port())
+            if (client.command(cmd::GetCameraInfo)[member::CameraInfo][member::Port].asUInt() ==
+                camera.port())
                 ++served;
             camera.stop();
         });
