@@ -118,9 +118,4 @@ TEST(Announcer, SendsTheIdentityEveryPeriodFromOneSourcePort) {
     EXPECT_LE(after, 2);
 }
 
-TEST(Announcer, IsOffByDefaultInProcess) {
-    VirtualCamera camera;
-    EXPECT_FALSE(camera.options().announce);
-}
-
 }  // namespace

@@ -144,3 +144,23 @@ TEST_F(CaptureTest, AnUnchangedConfigurationReusesItsFrames) {
 }
 
 }  // namespace
+
+namespace {
+
+// A very tall image looks above the horizon: those rays meet nothing and give no measurement.
+TEST(CaptureShapes, RaysAboveTheHorizonGiveNoMeasurement) {
+    Options options;
+    options.colorSize = {24, 3000};
+    options.depthSize = {24, 3000};
+    VirtualCamera camera(options);
+    ASSERT_TRUE(camera.start());
+    CameraClient client(camera.port());
+    const auto depth = client.capture(Type::Depth);
+    const auto colour = client.capture(Type::Color);
+    ASSERT_TRUE(depth && colour);
+    EXPECT_EQ(depth->depthAt(12, 0), 0.0);
+    EXPECT_EQ(colour->pixel(12, 0)[1], 0);
+    EXPECT_GT(depth->depthAt(12, 1500), 0.0);  // the optical axis still meets the ground
+}
+
+}  // namespace

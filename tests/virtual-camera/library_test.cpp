@@ -180,6 +180,40 @@ TEST(Instances, CamerasAtSeveralLoopbackAddressesShareAPortNumber) {
     EXPECT_EQ(infoB.ipAddress, "127.0.0.3");
 }
 
+TEST(Instances, UnusableOptionsAreReported) {
+    struct Case {
+        Options options;
+        const char* expected;
+    } cases[] = {{[] {
+                      Options o;
+                      o.address = "localhost";
+                      return o;
+                  }(),
+                  "address"},
+                 {[] {
+                      Options o;
+                      o.depthSize = {100000, 10};
+                      return o;
+                  }(),
+                  "image sizes"},
+                 {[] {
+                      Options o;
+                      o.announce = true;
+                      o.announcePeriodMs = 0;
+                      return o;
+                  }(),
+                  "period"}};
+    for (const auto& c : cases) {
+        VirtualCamera camera(c.options);
+        std::string error;
+        ::testing::internal::CaptureStderr();
+        EXPECT_FALSE(camera.start(&error));
+        ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+        EXPECT_FALSE(camera.running());
+    }
+}
+
 TEST(Instances, ABusyPortIsReported) {
     VirtualCamera a(model(13));
     ASSERT_TRUE(a.start());

@@ -14,7 +14,8 @@ Json::Value cameraInfoJson(const Options& options, const std::string& identifier
     info[member::Model] = options.modelCode;
     info[member::CamVersion] = options.hardwareVersion;
     info[member::Version] = faults.oldFirmware ? kOldFirmwareVersion : options.firmwareVersion;
-    // Serving on every interface names no single address; an empty one makes clients use the one they reached.
+    // Serving on every interface names no single address; an empty one makes clients use the one they
+    // reached.
     info[member::IpAddress] = options.address == "0.0.0.0" ? std::string() : options.address;
     info[member::Port] = port;
     info[member::IsVirtual] = faults.reportVirtual;

@@ -215,9 +215,8 @@ View colorView(const Rig& rig) {
 
 Hit castRay(const View& view, const Vec3& dir, const std::vector<int>* candidates) {
     Hit hit;
-    double tBest = kNoHit;
-    if (dir[2] < 0) {
-        tBest = -view.centre[2] / dir[2];
+    double tBest = groundDistance(view, dir);
+    if (tBest < kNoHit) {
         hit.object = 0;
         hit.normal = {0, 0, 1};
     }

@@ -4,6 +4,7 @@
 // of distinct colours, seen by the rig from about a metre above, and the ray casting that renders it.
 
 #include <array>
+#include <limits>
 #include <vector>
 
 #include "rig.h"
@@ -69,11 +70,22 @@ inline RowRays rowRays(const View& view, int v) {
 // Nearest surface along the ray from the view's centre; candidates limits the objects tested (all if null).
 Hit castRay(const View& view, const Vec3& direction, const std::vector<int>* candidates);
 
+// The ground ends 100 m away: rays closer to the horizon meet nothing (and stay far from overflow).
+inline constexpr double kGroundEndMm = 100000.0;
+
+// Ray parameter at which the ray meets the ground, or infinity.
+inline double groundDistance(const View& view, const Vec3& dir) {
+    if (dir[2] >= 0) return std::numeric_limits<double>::infinity();
+    const double t = -view.centre[2] / dir[2];
+    return t <= kGroundEndMm ? t : std::numeric_limits<double>::infinity();
+}
+
 // The ground alone, for the many rays that no object can meet.
 inline Hit castGround(const View& view, const Vec3& dir) {
     Hit hit;
-    if (dir[2] >= 0) return hit;
-    hit.t = -view.centre[2] / dir[2];
+    const double t = groundDistance(view, dir);
+    if (!(t < std::numeric_limits<double>::infinity())) return hit;
+    hit.t = t;
     hit.object = 0;
     hit.normal = {0, 0, 1};
     hit.point = {view.centre[0] + hit.t * dir[0], view.centre[1] + hit.t * dir[1], 0.0};

@@ -26,6 +26,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kPollMs = 50;
 constexpr std::int64_t kMaxMessageBytes = 1 << 20;
+constexpr int kMaxImageSide = 8192;
 
 struct PendingReply {
     Clock::time_point due;
@@ -70,8 +71,10 @@ struct VirtualCamera::Impl {
 
 bool VirtualCamera::Impl::start(std::string& error) {
     if (!isIpv4(options.address)) return error = "the address must be a dotted IPv4 address", false;
-    if (effectiveColorSize(options).width <= 0 || effectiveDepthSize(options).width <= 0)
-        return error = "image sizes must be positive", false;
+    for (const ImageSize size : {effectiveColorSize(options), effectiveDepthSize(options)}) {
+        if (size.width < 1 || size.height < 1 || size.width > kMaxImageSide || size.height > kMaxImageSide)
+            return error = "image sizes must be from 1 to 8192 pixels a side", false;
+    }
 
     ParameterContext parameterContext{effectiveColorSize(options), effectiveDepthSize(options),
                                       traitsOf(options.modelCode).hasFlash};
