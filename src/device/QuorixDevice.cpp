@@ -3,6 +3,8 @@
 #include "quorix/QuorixDevice.h"
 
 #include "device/device_impl.h"
+#include "imaging/captures.h"
+#include "imaging/texture_mask.h"
 
 namespace norvik {
 namespace api {
@@ -32,6 +34,36 @@ ErrorStatus QuorixDevice::getDeviceResolution(DeviceResolution& resolution) cons
 // --- Discovery ---
 
 // --- Capture and point clouds ---
+
+ErrorStatus QuorixDevice::captureColorMap(Frame<ElementColor>& colorMap) const {
+    return imaging::captureColorMap(*impl_, colorMap);
+}
+
+ErrorStatus QuorixDevice::captureDepthMap(Frame<ElementDepth>& depthMap) const {
+    return imaging::captureDepthMap(*impl_, depthMap);
+}
+
+ErrorStatus QuorixDevice::capturePointXYZMap(Frame<ElementPointXYZ>& pointCloud) const {
+    return imaging::capturePointXYZMap(*impl_, [this](DeviceIntri& d) { return impl_->intrinsicsForCloud(d); },
+                                       pointCloud);
+}
+
+ErrorStatus QuorixDevice::capturePointXYZBGRMap(Frame<ElementPointXYZBGR>& pointCloud) const {
+    return imaging::capturePointXYZBGRMap(
+        *impl_, [this](DeviceIntri& d) { return impl_->intrinsicsForCloud(d); }, impl_->captureScratch, pointCloud);
+}
+
+ErrorStatus QuorixDevice::getCloudFromTextureMask(const Frame<ElementDepth>& depthMap,
+                                                  const Frame<ElementColor>& textureMask, const DeviceIntri& intri,
+                                                  Frame<ElementPointXYZ>& pointCloud) {
+    return imaging::getCloudFromTextureMask(depthMap, textureMask, intri, pointCloud);
+}
+
+ErrorStatus QuorixDevice::getCloudFromTextureMask(const Frame<ElementDepth>& depthMap,
+                                                  const Frame<ElementColor>& textureMask, const DeviceIntri& intri,
+                                                  Frame<ElementPointXYZBGR>& pointCloud) {
+    return imaging::getCloudFromTextureMask(depthMap, textureMask, intri, pointCloud);
+}
 
 // --- Capture settings ---
 

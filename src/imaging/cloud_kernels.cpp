@@ -1,0 +1,376 @@
+#include "imaging/cloud_kernels.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "imaging/projection.h"
+#include "transport/protocol_names.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define QUORIX_X86 1
+#endif
+
+namespace norvik {
+namespace imaging {
+
+namespace {
+
+// ---- The exact formulas, one pixel at a time ----
+
+inline float exactDepth(const unsigned char* raw, std::size_t i, double scale) {
+    const int sample = raw[2 * i] | (raw[2 * i + 1] << 8);
+    const auto offset = static_cast<float>(sample - protocol::kDepthOffset);
+    return static_cast<float>(static_cast<double>(offset) / scale);
+}
+
+inline float exactCoordinate(std::size_t index, double centre, float z, double focal) {
+    return static_cast<float>((static_cast<double>(index) - centre) * static_cast<double>(z) / focal);
+}
+
+inline void exactPoint(const unsigned char* raw, std::size_t i, std::size_t row, std::size_t col,
+                       const KernelParams& p, float& x, float& y, float& z) {
+    z = exactDepth(raw, i, p.scale);
+    x = exactCoordinate(col, p.cx, z, p.fx);
+    y = exactCoordinate(row, p.cy, z, p.fy);
+}
+
+inline api::ElementColor projectedColor(const api::Frame<api::ElementColor>& color, float x, float y, float z,
+                                        const KernelParams& p) {
+    const double xd = x, yd = y, zd = z;
+    const auto& r = p.rotation;
+    const auto& t = p.translation;
+    const double zc = r[2][0] * xd + r[2][1] * yd + r[2][2] * zd + t[2];
+    if (std::fabs(zc) <= kZeroTolerance) return {0, 0, 0};
+    const double xc = r[0][0] * xd + r[0][1] * yd + r[0][2] * zd + t[0];
+    const double yc = r[1][0] * xd + r[1][1] * yd + r[1][2] * zd + t[1];
+    const auto u = static_cast<float>(xc * p.fx2 / zc + p.cx2);
+    const auto v = static_cast<float>(yc * p.fy2 / zc + p.cy2);
+    return sampleBilinear(color, u, v);
+}
+
+inline void exactColorPoint(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
+                            api::ElementPointXYZBGR* out, std::size_t i, std::size_t row, std::size_t col,
+                            const KernelParams& p) {
+    float x, y, z;
+    exactPoint(raw, i, row, col, p, x, y, z);
+    const api::ElementColor c = p.sameView ? color.data()[i] : projectedColor(color, x, y, z, p);
+    out[i] = {c.b, c.g, c.r, x, y, z};
+}
+
+// Walks [begin, end) keeping row and column.
+template <typename PerPixel>
+void scalarRange(std::size_t begin, std::size_t end, std::size_t cols, const PerPixel& perPixel) {
+    std::size_t row = begin / cols, col = begin % cols;
+    for (std::size_t i = begin; i < end; ++i) {
+        perPixel(i, row, col);
+        if (++col == cols) {
+            col = 0;
+            ++row;
+        }
+    }
+}
+
+bool normalFinite(double value) { return std::isnormal(value); }
+
+#ifdef QUORIX_X86
+
+// ---- Vector paths (AVX2, chosen at run time) ----
+//
+// A quotient q = a / b is computed as q' = a * (1 / b), which is within 3 double ulps of q. Both ends of
+// q' * (1 -+ 2^-50) round to the same float exactly when every value between them does, q included; when
+// they differ, the pixel group is recomputed with the exact division.
+
+constexpr double kLow = 1.0 - 0x1p-50;
+constexpr double kHigh = 1.0 + 0x1p-50;
+
+// Everything up to the matching pop is compiled for AVX2 (lambdas included) and only called after the
+// run-time check; FMA stays off so that every product and sum is rounded on its own, as in the formulas.
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+struct VectorConstants {
+    __m256d rscale, rfx, rfy, cx, cy, low, high, lanes;
+    __m128i offset;
+};
+
+inline VectorConstants vectorConstants(const KernelParams& p) {
+    return {_mm256_set1_pd(p.rscale), _mm256_set1_pd(p.rfx),  _mm256_set1_pd(p.rfy),
+            _mm256_set1_pd(p.cx),     _mm256_set1_pd(p.cy),   _mm256_set1_pd(kLow),
+            _mm256_set1_pd(kHigh),    _mm256_set_pd(3, 2, 1, 0), _mm_set1_epi32(protocol::kDepthOffset)};
+}
+
+// The float rounding of q' when it is certainly that of the exact quotient; undecided lanes set bad.
+inline __m128 roundQuotient(__m256d q, const VectorConstants& k, __m128& bad) {
+    const __m128 low = _mm256_cvtpd_ps(_mm256_mul_pd(q, k.low));
+    const __m128 high = _mm256_cvtpd_ps(_mm256_mul_pd(q, k.high));
+    bad = _mm_or_ps(bad, _mm_cmp_ps(low, high, _CMP_NEQ_UQ));
+    return low;
+}
+
+inline __m128 depth4(const unsigned char* raw, const VectorConstants& k, __m128& bad) {
+    __m128i samples = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(raw));
+    samples = _mm_sub_epi32(_mm_cvtepu16_epi32(samples), k.offset);
+    return roundQuotient(_mm256_mul_pd(_mm256_cvtepi32_pd(samples), k.rscale), k, bad);
+}
+
+// x, y, z of the four pixels starting at raw, in row `row` from column `col`. False when a lane is undecided.
+inline bool points4(const unsigned char* raw, std::size_t row, std::size_t col,
+                                const VectorConstants& k, __m128& x, __m128& y, __m128& z) {
+    __m128 bad = _mm_setzero_ps();
+    z = depth4(raw, k, bad);
+    const __m256d zd = _mm256_cvtps_pd(z);
+    const __m256d dx = _mm256_sub_pd(_mm256_add_pd(_mm256_set1_pd(static_cast<double>(col)), k.lanes), k.cx);
+    const __m256d dy = _mm256_sub_pd(_mm256_set1_pd(static_cast<double>(row)), k.cy);
+    x = roundQuotient(_mm256_mul_pd(_mm256_mul_pd(dx, zd), k.rfx), k, bad);
+    y = roundQuotient(_mm256_mul_pd(_mm256_mul_pd(dy, zd), k.rfy), k, bad);
+    return _mm_movemask_ps(bad) == 0;
+}
+
+// Large outputs bypass the caches; small ones are better left in them for the reader.
+constexpr std::size_t kStreamingBytes = std::size_t(1) << 22;
+
+template <bool Stream>
+inline void store4(float* out, __m128 value) {
+    if (Stream) {
+        _mm_stream_ps(out, value);
+    } else {
+        _mm_storeu_ps(out, value);
+    }
+}
+
+bool aligned16(const void* p) { return (reinterpret_cast<std::uintptr_t>(p) & 15) == 0; }
+
+// Splits [begin, end) into a scalar head, groups of four starting at multiples of four (so aligned arrays
+// stay aligned) and a scalar tail. group(i, row, col) handles pixels i..i+3 of one row; scalar handles one.
+template <typename Group, typename Scalar>
+inline void groupedRange(std::size_t begin, std::size_t end, std::size_t cols, const Group& group,
+                                     const Scalar& scalar) {
+    std::size_t head = (begin + 3) & ~std::size_t(3);
+    if (head > end) head = end;
+    scalarRange(begin, head, cols, scalar);
+    std::size_t row = head / cols, col = head % cols;
+    std::size_t i = head;
+    for (; i + 4 <= end; i += 4) {
+        if (col + 4 <= cols) {
+            group(i, row, col);
+            col += 4;
+        } else {
+            scalarRange(i, i + 4, cols, scalar);
+            col += 4;
+        }
+        while (col >= cols) {
+            col -= cols;
+            ++row;
+        }
+    }
+    scalarRange(i, end, cols, scalar);
+}
+
+template <bool Stream>
+void depthRangeAvx2(const unsigned char* raw, api::ElementDepth* out, std::size_t begin,
+                                std::size_t end, const KernelParams& p) {
+    const VectorConstants k = vectorConstants(p);
+    float* dst = &out->d;
+    auto scalar = [&](std::size_t i, std::size_t, std::size_t) { dst[i] = exactDepth(raw, i, p.scale); };
+    std::size_t head = (begin + 3) & ~std::size_t(3);
+    if (head > end) head = end;
+    for (std::size_t i = begin; i < head; ++i) scalar(i, 0, 0);
+    std::size_t i = head;
+    for (; i + 4 <= end; i += 4) {
+        __m128 bad = _mm_setzero_ps();
+        const __m128 z = depth4(raw + 2 * i, k, bad);
+        if (_mm_movemask_ps(bad) == 0) {
+            store4<Stream>(dst + i, z);
+        } else {
+            for (std::size_t j = i; j < i + 4; ++j) scalar(j, 0, 0);
+        }
+    }
+    for (; i < end; ++i) scalar(i, 0, 0);
+    if (Stream) _mm_sfence();
+}
+
+// Interleaves four x, y, z into three vectors of x0 y0 z0 x1 | y1 z1 x2 y2 | z2 x3 y3 z3.
+inline void interleaveXYZ(__m128 x, __m128 y, __m128 z, __m128& a, __m128& b, __m128& c) {
+    const __m128 xy01 = _mm_unpacklo_ps(x, y);
+    const __m128 xy23 = _mm_unpackhi_ps(x, y);
+    a = _mm_shuffle_ps(xy01, _mm_shuffle_ps(z, x, _MM_SHUFFLE(1, 1, 0, 0)), _MM_SHUFFLE(2, 0, 1, 0));
+    b = _mm_shuffle_ps(_mm_shuffle_ps(y, z, _MM_SHUFFLE(1, 1, 1, 1)), xy23, _MM_SHUFFLE(1, 0, 2, 0));
+    c = _mm_shuffle_ps(_mm_shuffle_ps(z, x, _MM_SHUFFLE(3, 3, 2, 2)), _mm_shuffle_ps(y, z, _MM_SHUFFLE(3, 3, 3, 3)),
+                       _MM_SHUFFLE(2, 0, 2, 0));
+}
+
+template <bool Stream>
+void pointRangeAvx2(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin,
+                                std::size_t end, const KernelParams& p) {
+    const VectorConstants k = vectorConstants(p);
+    auto scalar = [&](std::size_t i, std::size_t row, std::size_t col) {
+        float x, y, z;
+        exactPoint(raw, i, row, col, p, x, y, z);
+        out[i] = {x, y, z};
+    };
+    auto group = [&](std::size_t i, std::size_t row, std::size_t col) {
+        __m128 x, y, z;
+        if (!points4(raw + 2 * i, row, col, k, x, y, z)) {
+            scalarRange(i, i + 4, static_cast<std::size_t>(p.cols), scalar);
+            return;
+        }
+        __m128 a, b, c;
+        interleaveXYZ(x, y, z, a, b, c);
+        float* dst = &out[i].x;
+        store4<Stream>(dst, a);
+        store4<Stream>(dst + 4, b);
+        store4<Stream>(dst + 8, c);
+    };
+    groupedRange(begin, end, static_cast<std::size_t>(p.cols), group, scalar);
+    if (Stream) _mm_sfence();
+}
+
+// The colours of four points: the same pixels, or projected and sampled (the division stays exact).
+inline void colors4(const api::Frame<api::ElementColor>& color, std::size_t i, __m128 x, __m128 y,
+                                __m128 z, const KernelParams& p, std::uint32_t (&bgr)[4]) {
+    if (p.sameView) {
+        const api::ElementColor* src = color.data() + i;
+        for (int lane = 0; lane < 4; ++lane) bgr[lane] = src[lane].b | (src[lane].g << 8) | (src[lane].r << 16);
+        return;
+    }
+    const auto& r = p.rotation;
+    const auto& t = p.translation;
+    const __m256d xd = _mm256_cvtps_pd(x), yd = _mm256_cvtps_pd(y), zd = _mm256_cvtps_pd(z);
+    auto row = [&](int n) {
+        __m256d s = _mm256_mul_pd(_mm256_set1_pd(r[n][0]), xd);
+        s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_set1_pd(r[n][1]), yd));
+        s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_set1_pd(r[n][2]), zd));
+        return _mm256_add_pd(s, _mm256_set1_pd(t[n]));
+    };
+    const __m256d zc = row(2);
+    const __m256d xc = row(0);
+    const __m256d yc = row(1);
+    const __m128 u = _mm256_cvtpd_ps(
+        _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(xc, _mm256_set1_pd(p.fx2)), zc), _mm256_set1_pd(p.cx2)));
+    const __m128 v = _mm256_cvtpd_ps(
+        _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(yc, _mm256_set1_pd(p.fy2)), zc), _mm256_set1_pd(p.cy2)));
+    const __m256d magnitude = _mm256_andnot_pd(_mm256_set1_pd(-0.0), zc);
+    const int inPlane = _mm256_movemask_pd(_mm256_cmp_pd(magnitude, _mm256_set1_pd(kZeroTolerance), _CMP_LE_OQ));
+    alignas(16) float us[4], vs[4];
+    _mm_store_ps(us, u);
+    _mm_store_ps(vs, v);
+    for (int lane = 0; lane < 4; ++lane) {
+        if (inPlane & (1 << lane)) {
+            bgr[lane] = 0;
+            continue;
+        }
+        const api::ElementColor c = sampleBilinear(color, us[lane], vs[lane]);
+        bgr[lane] = c.b | (c.g << 8) | (c.r << 16);
+    }
+}
+
+template <bool Stream>
+void colorPointRangeAvx2(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
+                                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
+                                     const KernelParams& p) {
+    const VectorConstants k = vectorConstants(p);
+    auto scalar = [&](std::size_t i, std::size_t row, std::size_t col) {
+        exactColorPoint(raw, color, out, i, row, col, p);
+    };
+    auto group = [&](std::size_t i, std::size_t row, std::size_t col) {
+        __m128 x, y, z;
+        if (!points4(raw + 2 * i, row, col, k, x, y, z)) {
+            scalarRange(i, i + 4, static_cast<std::size_t>(p.cols), scalar);
+            return;
+        }
+        alignas(16) std::uint32_t bgr[4];
+        colors4(color, i, x, y, z, p, bgr);
+        __m128 c = _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(bgr)));
+        // Rows of (colour, x, y, z): one element each.
+        _MM_TRANSPOSE4_PS(c, x, y, z);
+        float* dst = reinterpret_cast<float*>(out + i);
+        store4<Stream>(dst, c);
+        store4<Stream>(dst + 4, x);
+        store4<Stream>(dst + 8, y);
+        store4<Stream>(dst + 12, z);
+    };
+    groupedRange(begin, end, static_cast<std::size_t>(p.cols), group, scalar);
+    if (Stream) _mm_sfence();
+}
+
+#pragma GCC pop_options
+
+bool useAvx2(const KernelParams& p) {
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available && p.fast;
+}
+
+bool streamOutput(const void* out, std::size_t bytes) { return aligned16(out) && bytes >= kStreamingBytes; }
+
+#endif  // QUORIX_X86
+
+}  // namespace
+
+KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], std::int32_t cols) {
+    KernelParams p;
+    p.scale = scale;
+    p.fx = depthIntrinsic[0];
+    p.fy = depthIntrinsic[1];
+    p.cx = depthIntrinsic[2];
+    p.cy = depthIntrinsic[3];
+    p.cols = cols;
+    p.rscale = 1.0 / scale;
+    p.rfx = 1.0 / p.fx;
+    p.rfy = 1.0 / p.fy;
+    // The reciprocal shortcut needs every divisor and its reciprocal to be ordinary numbers.
+    p.fast = normalFinite(scale) && normalFinite(p.rscale) && normalFinite(p.fx) && normalFinite(p.rfx) &&
+             normalFinite(p.fy) && normalFinite(p.rfy) && std::isfinite(p.cx) && std::isfinite(p.cy);
+    return p;
+}
+
+void depthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
+                const KernelParams& p) {
+#ifdef QUORIX_X86
+    if (useAvx2(p)) {
+        if (streamOutput(out, (end - begin) * sizeof *out))
+            depthRangeAvx2<true>(raw, out, begin, end, p);
+        else
+            depthRangeAvx2<false>(raw, out, begin, end, p);
+        return;
+    }
+#endif
+    for (std::size_t i = begin; i < end; ++i) out[i].d = exactDepth(raw, i, p.scale);
+}
+
+void pointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
+                const KernelParams& p) {
+#ifdef QUORIX_X86
+    if (useAvx2(p)) {
+        if (streamOutput(out, (end - begin) * sizeof *out))
+            pointRangeAvx2<true>(raw, out, begin, end, p);
+        else
+            pointRangeAvx2<false>(raw, out, begin, end, p);
+        return;
+    }
+#endif
+    scalarRange(begin, end, static_cast<std::size_t>(p.cols), [&](std::size_t i, std::size_t row, std::size_t col) {
+        float x, y, z;
+        exactPoint(raw, i, row, col, p, x, y, z);
+        out[i] = {x, y, z};
+    });
+}
+
+void colorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
+                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end, const KernelParams& p) {
+#ifdef QUORIX_X86
+    if (useAvx2(p)) {
+        if (streamOutput(out, (end - begin) * sizeof *out))
+            colorPointRangeAvx2<true>(raw, color, out, begin, end, p);
+        else
+            colorPointRangeAvx2<false>(raw, color, out, begin, end, p);
+        return;
+    }
+#endif
+    scalarRange(begin, end, static_cast<std::size_t>(p.cols), [&](std::size_t i, std::size_t row, std::size_t col) {
+        exactColorPoint(raw, color, out, i, row, col, p);
+    });
+}
+
+}  // namespace imaging
+}  // namespace norvik
