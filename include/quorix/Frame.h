@@ -40,7 +40,8 @@ struct ElementPointXYZBGR {
     float z;
 };
 
-static_assert(sizeof(ElementColor) == 3 && alignof(ElementColor) == 1, "colour pixels are three packed bytes");
+static_assert(sizeof(ElementColor) == 3 && alignof(ElementColor) == 1,
+              "colour pixels are three packed bytes");
 static_assert(sizeof(ElementDepth) == 4, "one float per depth pixel");
 static_assert(sizeof(ElementPointXYZ) == 12, "three floats per point");
 // Natural alignment: one padding byte after r, so that x, y and z are aligned floats.
@@ -51,7 +52,7 @@ static_assert(sizeof(ElementPointXYZBGR) == 16 && offsetof(ElementPointXYZBGR, x
 // Row-major pixels of width x height elements without gaps between rows. Copies share the array.
 template <typename T>
 class Frame {
-public:
+  public:
     Frame() = default;
 
     std::uint32_t width() const { return width_; }
@@ -82,13 +83,14 @@ public:
     T& at(std::uint32_t row, std::uint32_t col) { return data_.get()[checkedIndex(row, col)]; }
     const T& at(std::uint32_t row, std::uint32_t col) const { return data_.get()[checkedIndex(row, col)]; }
 
-private:
+  private:
     struct ArrayDeleter {
         void operator()(T* array) const { delete[] array; }
     };
 
     std::size_t checkedIndex(std::size_t index) const {
-        if (!data_ || index >= static_cast<std::size_t>(width_) * height_) throw std::out_of_range("invalid subscript");
+        if (!data_ || index >= static_cast<std::size_t>(width_) * height_)
+            throw std::out_of_range("invalid subscript");
         return index;
     }
     std::size_t checkedIndex(std::uint32_t row, std::uint32_t col) const {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "quorix/Export.h"
-#include "quorix/Types.h"
 #include "quorix/Frame.h"
+#include "quorix/Types.h"
 
 // (settings header)
 
@@ -22,7 +22,7 @@ class QuorixDeviceImpl;
 // serialised internally, so several threads may share a device; connect, disconnect and destruction must
 // not overlap with other calls on the same device.
 class QUORIX_API QuorixDevice {
-public:
+  public:
     QuorixDevice();
     ~QuorixDevice();
 
@@ -60,16 +60,19 @@ public:
     ErrorStatus capturePointXYZBGRMap(Frame<ElementPointXYZBGR>& pointCloud) const;
     // A cloud of the points of depthMap whose pixel in textureMask (a 2D image) is not black; the other
     // points are zero. Runs on the calling thread without a camera.
-    static ErrorStatus getCloudFromTextureMask(const Frame<ElementDepth>& depthMap, const Frame<ElementColor>& textureMask,
+    static ErrorStatus getCloudFromTextureMask(const Frame<ElementDepth>& depthMap,
+                                               const Frame<ElementColor>& textureMask,
                                                const DeviceIntri& intri, Frame<ElementPointXYZ>& pointCloud);
-    static ErrorStatus getCloudFromTextureMask(const Frame<ElementDepth>& depthMap, const Frame<ElementColor>& textureMask,
-                                               const DeviceIntri& intri, Frame<ElementPointXYZBGR>& pointCloud);
+    static ErrorStatus getCloudFromTextureMask(const Frame<ElementDepth>& depthMap,
+                                               const Frame<ElementColor>& textureMask,
+                                               const DeviceIntri& intri,
+                                               Frame<ElementPointXYZBGR>& pointCloud);
 
     // --- Capture settings ---
 
     // --- User sets ---
 
-private:
+  private:
     std::unique_ptr<QuorixDeviceImpl> impl_;
 };
 

@@ -21,11 +21,17 @@ ErrorStatus QuorixDevice::connect(const QuorixDeviceInfo& info, int timeout) {
     return impl_->connect(info.ipAddress, info.port, timeout);
 }
 
-void QuorixDevice::disconnect() { impl_->disconnect(); }
+void QuorixDevice::disconnect() {
+    impl_->disconnect();
+}
 
-ErrorStatus QuorixDevice::getDeviceInfo(QuorixDeviceInfo& info) const { return impl_->fetchDeviceInfo(info); }
+ErrorStatus QuorixDevice::getDeviceInfo(QuorixDeviceInfo& info) const {
+    return impl_->fetchDeviceInfo(info);
+}
 
-ErrorStatus QuorixDevice::getDeviceIntri(DeviceIntri& intri) const { return impl_->fetchDeviceIntri(intri); }
+ErrorStatus QuorixDevice::getDeviceIntri(DeviceIntri& intri) const {
+    return impl_->fetchDeviceIntri(intri);
+}
 
 ErrorStatus QuorixDevice::getDeviceResolution(DeviceResolution& resolution) const {
     return impl_->fetchDeviceResolution(resolution);
@@ -44,23 +50,26 @@ ErrorStatus QuorixDevice::captureDepthMap(Frame<ElementDepth>& depthMap) const {
 }
 
 ErrorStatus QuorixDevice::capturePointXYZMap(Frame<ElementPointXYZ>& pointCloud) const {
-    return imaging::capturePointXYZMap(*impl_, [this](DeviceIntri& d) { return impl_->intrinsicsForCloud(d); },
-                                       pointCloud);
+    return imaging::capturePointXYZMap(
+        *impl_, [this](DeviceIntri& d) { return impl_->intrinsicsForCloud(d); }, pointCloud);
 }
 
 ErrorStatus QuorixDevice::capturePointXYZBGRMap(Frame<ElementPointXYZBGR>& pointCloud) const {
     return imaging::capturePointXYZBGRMap(
-        *impl_, [this](DeviceIntri& d) { return impl_->intrinsicsForCloud(d); }, impl_->captureScratch, pointCloud);
+        *impl_, [this](DeviceIntri& d) { return impl_->intrinsicsForCloud(d); }, impl_->captureScratch,
+        pointCloud);
 }
 
 ErrorStatus QuorixDevice::getCloudFromTextureMask(const Frame<ElementDepth>& depthMap,
-                                                  const Frame<ElementColor>& textureMask, const DeviceIntri& intri,
+                                                  const Frame<ElementColor>& textureMask,
+                                                  const DeviceIntri& intri,
                                                   Frame<ElementPointXYZ>& pointCloud) {
     return imaging::getCloudFromTextureMask(depthMap, textureMask, intri, pointCloud);
 }
 
 ErrorStatus QuorixDevice::getCloudFromTextureMask(const Frame<ElementDepth>& depthMap,
-                                                  const Frame<ElementColor>& textureMask, const DeviceIntri& intri,
+                                                  const Frame<ElementColor>& textureMask,
+                                                  const DeviceIntri& intri,
                                                   Frame<ElementPointXYZBGR>& pointCloud) {
     return imaging::getCloudFromTextureMask(depthMap, textureMask, intri, pointCloud);
 }

@@ -29,7 +29,9 @@ const std::string& requestText(protocol::ImageType imageType) {
     return imageType == protocol::ImageType::Depth ? depth : color;
 }
 
-api::ErrorStatus captureError(const char* message) { return {api::CaptureError, message}; }
+api::ErrorStatus captureError(const char* message) {
+    return {api::CaptureError, message};
+}
 
 }  // namespace
 
@@ -49,8 +51,8 @@ api::ErrorStatus splitCaptureReply(std::string_view reply, ImageHeader& header, 
     // A JSON text that does not parse is not a failure by itself; only a reported "err_msg" is.
     Json::Value json;
     std::string parseError;
-    transport::parseJson(reply.substr(protocol::kLengthPrefixBytes, static_cast<std::size_t>(jsonLength)), json,
-                         parseError);
+    transport::parseJson(reply.substr(protocol::kLengthPrefixBytes, static_cast<std::size_t>(jsonLength)),
+                         json, parseError);
     std::string errorText;
     std::string readError;
     if (!transport::readMember(json, protocol::member::ErrMsg, errorText, readError))
@@ -79,13 +81,15 @@ api::ErrorStatus splitCaptureReply(std::string_view reply, ImageHeader& header, 
     return {};
 }
 
-api::ErrorStatus captureImage(transport::CommandClient& client, protocol::ImageType imageType, CapturedImage& out) {
+api::ErrorStatus captureImage(transport::CommandClient& client, protocol::ImageType imageType,
+                              CapturedImage& out) {
     out.header = {};
     out.payload = {};
     if (auto guard = client.connectionGuard(); !guard.isOk()) return guard;
     client.sendCommand(requestText(imageType), out.message);
-    return splitCaptureReply(std::string_view(static_cast<const char*>(out.message.data()), out.message.size()),
-                             out.header, out.payload);
+    return splitCaptureReply(
+        std::string_view(static_cast<const char*>(out.message.data()), out.message.size()), out.header,
+        out.payload);
 }
 
 }  // namespace imaging

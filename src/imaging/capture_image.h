@@ -24,7 +24,8 @@ struct CapturedImage {
 // and cols whose product fits a 32-bit integer, and payload holds exactly byteCount bytes of the reply.
 // On failure header is zero and payload empty: InvalidDevice (not connected), ReadError (no reply),
 // CaptureError (the camera's "err_msg" or a malformed reply).
-api::ErrorStatus captureImage(transport::CommandClient& client, protocol::ImageType imageType, CapturedImage& out);
+api::ErrorStatus captureImage(transport::CommandClient& client, protocol::ImageType imageType,
+                              CapturedImage& out);
 
 // The splitting alone, on reply bytes (empty for no reply).
 api::ErrorStatus splitCaptureReply(std::string_view reply, ImageHeader& header, std::string_view& payload);

@@ -1,5 +1,7 @@
 #include "imaging/captures.h"
 
+#include <new>
+
 #include "imaging/capture_image.h"
 #include "imaging/decode.h"
 #include "imaging/point_cloud.h"
@@ -16,24 +18,37 @@ api::ErrorStatus fail(api::Frame<T>& frame, api::ErrorStatus status) {
     return status;
 }
 
+constexpr char kOutOfMemoryMessage[] = "Not enough memory for the captured image.";
+
+// Runs fill (which may allocate the frame's array); a failed allocation is a failed capture.
+template <typename T, typename Fill>
+api::ErrorStatus fillFrame(api::Frame<T>& frame, const Fill& fill) {
+    try {
+        fill();
+    } catch (const std::bad_alloc&) {
+        return fail(frame, {api::CaptureError, kOutOfMemoryMessage});
+    }
+    return {};
+}
+
 }  // namespace
 
 api::ErrorStatus captureColorMap(transport::CommandClient& client, api::Frame<api::ElementColor>& frame) {
     CapturedImage image;
     if (auto status = captureImage(client, protocol::ImageType::Color, image); !status.isOk())
         return fail(frame, status);
-    if (auto status = checkColorPayload(image.header, image.payload); !status.isOk()) return fail(frame, status);
-    decodeColorMap(image.header, image.payload, frame);
-    return {};
+    if (auto status = checkColorPayload(image.header, image.payload); !status.isOk())
+        return fail(frame, status);
+    return fillFrame(frame, [&] { decodeColorMap(image.header, image.payload, frame); });
 }
 
 api::ErrorStatus captureDepthMap(transport::CommandClient& client, api::Frame<api::ElementDepth>& frame) {
     CapturedImage image;
     if (auto status = captureImage(client, protocol::ImageType::Depth, image); !status.isOk())
         return fail(frame, status);
-    if (auto status = checkDepthPayload(image.header, image.payload); !status.isOk()) return fail(frame, status);
-    decodeDepthMap(image.header, image.payload, frame);
-    return {};
+    if (auto status = checkDepthPayload(image.header, image.payload); !status.isOk())
+        return fail(frame, status);
+    return fillFrame(frame, [&] { decodeDepthMap(image.header, image.payload, frame); });
 }
 
 api::ErrorStatus capturePointXYZMap(transport::CommandClient& client, const IntrinsicsSource& intrinsics,
@@ -45,8 +60,8 @@ api::ErrorStatus capturePointXYZMap(transport::CommandClient& client, const Intr
     if (auto status = intrinsics(intri); !status.isOk()) return fail(frame, status);
     if (auto status = cloudRefusal(depth.header, depth.payload, intri.intrinsic3DCamera); !status.isOk())
         return fail(frame, status);
-    computePointXYZ(depth.header, depth.payload, intri.intrinsic3DCamera, frame);
-    return {};
+    return fillFrame(frame,
+                     [&] { computePointXYZ(depth.header, depth.payload, intri.intrinsic3DCamera, frame); });
 }
 
 api::ErrorStatus capturePointXYZBGRMap(transport::CommandClient& client, const IntrinsicsSource& intrinsics,
@@ -58,8 +73,11 @@ api::ErrorStatus capturePointXYZBGRMap(transport::CommandClient& client, const I
     CapturedImage image;
     if (auto status = captureImage(client, protocol::ImageType::Color, image); !status.isOk())
         return fail(frame, status);
-    if (auto status = checkColorPayload(image.header, image.payload); !status.isOk()) return fail(frame, status);
-    decodeColorMap(image.header, image.payload, color);
+    if (auto status = checkColorPayload(image.header, image.payload); !status.isOk())
+        return fail(frame, status);
+    if (auto status = fillFrame(frame, [&] { decodeColorMap(image.header, image.payload, color); });
+        !status.isOk())
+        return status;
 
     if (auto status = captureImage(client, protocol::ImageType::Depth, image); !status.isOk())
         return fail(frame, status);
@@ -67,8 +85,7 @@ api::ErrorStatus capturePointXYZBGRMap(transport::CommandClient& client, const I
     if (auto status = intrinsics(intri); !status.isOk()) return fail(frame, status);
     if (auto status = cloudRefusal(image.header, image.payload, intri.intrinsic3DCamera); !status.isOk())
         return fail(frame, status);
-    computePointXYZBGR(color, image.header, image.payload, intri, frame);
-    return {};
+    return fillFrame(frame, [&] { computePointXYZBGR(color, image.header, image.payload, intri, frame); });
 }
 
 }  // namespace imaging

@@ -71,7 +71,9 @@ void scalarRange(std::size_t begin, std::size_t end, std::size_t cols, const Per
     }
 }
 
-bool normalFinite(double value) { return std::isnormal(value); }
+bool normalFinite(double value) {
+    return std::isnormal(value);
+}
 
 #ifdef QUORIX_X86
 
@@ -95,8 +97,8 @@ struct VectorConstants {
 };
 
 inline VectorConstants vectorConstants(const KernelParams& p) {
-    return {_mm256_set1_pd(p.rscale), _mm256_set1_pd(p.rfx),  _mm256_set1_pd(p.rfy),
-            _mm256_set1_pd(p.cx),     _mm256_set1_pd(p.cy),   _mm256_set1_pd(kLow),
+    return {_mm256_set1_pd(p.rscale), _mm256_set1_pd(p.rfx),     _mm256_set1_pd(p.rfy),
+            _mm256_set1_pd(p.cx),     _mm256_set1_pd(p.cy),      _mm256_set1_pd(kLow),
             _mm256_set1_pd(kHigh),    _mm256_set_pd(3, 2, 1, 0), _mm_set1_epi32(protocol::kDepthOffset)};
 }
 
@@ -115,8 +117,8 @@ inline __m128 depth4(const unsigned char* raw, const VectorConstants& k, __m128&
 }
 
 // x, y, z of the four pixels starting at raw, in row `row` from column `col`. False when a lane is undecided.
-inline bool points4(const unsigned char* raw, std::size_t row, std::size_t col,
-                                const VectorConstants& k, __m128& x, __m128& y, __m128& z) {
+inline bool points4(const unsigned char* raw, std::size_t row, std::size_t col, const VectorConstants& k,
+                    __m128& x, __m128& y, __m128& z) {
     __m128 bad = _mm_setzero_ps();
     z = depth4(raw, k, bad);
     const __m256d zd = _mm256_cvtps_pd(z);
@@ -139,13 +141,15 @@ inline void store4(float* out, __m128 value) {
     }
 }
 
-bool aligned16(const void* p) { return (reinterpret_cast<std::uintptr_t>(p) & 15) == 0; }
+bool aligned16(const void* p) {
+    return (reinterpret_cast<std::uintptr_t>(p) & 15) == 0;
+}
 
 // Splits [begin, end) into a scalar head, groups of four starting at multiples of four (so aligned arrays
 // stay aligned) and a scalar tail. group(i, row, col) handles pixels i..i+3 of one row; scalar handles one.
 template <typename Group, typename Scalar>
 inline void groupedRange(std::size_t begin, std::size_t end, std::size_t cols, const Group& group,
-                                     const Scalar& scalar) {
+                         const Scalar& scalar) {
     std::size_t head = (begin + 3) & ~std::size_t(3);
     if (head > end) head = end;
     scalarRange(begin, head, cols, scalar);
@@ -168,8 +172,8 @@ inline void groupedRange(std::size_t begin, std::size_t end, std::size_t cols, c
 }
 
 template <bool Stream>
-void depthRangeAvx2(const unsigned char* raw, api::ElementDepth* out, std::size_t begin,
-                                std::size_t end, const KernelParams& p) {
+void depthRangeAvx2(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
+                    const KernelParams& p) {
     const VectorConstants k = vectorConstants(p);
     float* dst = &out->d;
     auto scalar = [&](std::size_t i, std::size_t, std::size_t) { dst[i] = exactDepth(raw, i, p.scale); };
@@ -196,13 +200,13 @@ inline void interleaveXYZ(__m128 x, __m128 y, __m128 z, __m128& a, __m128& b, __
     const __m128 xy23 = _mm_unpackhi_ps(x, y);
     a = _mm_shuffle_ps(xy01, _mm_shuffle_ps(z, x, _MM_SHUFFLE(1, 1, 0, 0)), _MM_SHUFFLE(2, 0, 1, 0));
     b = _mm_shuffle_ps(_mm_shuffle_ps(y, z, _MM_SHUFFLE(1, 1, 1, 1)), xy23, _MM_SHUFFLE(1, 0, 2, 0));
-    c = _mm_shuffle_ps(_mm_shuffle_ps(z, x, _MM_SHUFFLE(3, 3, 2, 2)), _mm_shuffle_ps(y, z, _MM_SHUFFLE(3, 3, 3, 3)),
-                       _MM_SHUFFLE(2, 0, 2, 0));
+    c = _mm_shuffle_ps(_mm_shuffle_ps(z, x, _MM_SHUFFLE(3, 3, 2, 2)),
+                       _mm_shuffle_ps(y, z, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(2, 0, 2, 0));
 }
 
 template <bool Stream>
-void pointRangeAvx2(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin,
-                                std::size_t end, const KernelParams& p) {
+void pointRangeAvx2(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
+                    const KernelParams& p) {
     const VectorConstants k = vectorConstants(p);
     auto scalar = [&](std::size_t i, std::size_t row, std::size_t col) {
         float x, y, z;
@@ -227,11 +231,12 @@ void pointRangeAvx2(const unsigned char* raw, api::ElementPointXYZ* out, std::si
 }
 
 // The colours of four points: the same pixels, or projected and sampled (the division stays exact).
-inline void colors4(const api::Frame<api::ElementColor>& color, std::size_t i, __m128 x, __m128 y,
-                                __m128 z, const KernelParams& p, std::uint32_t (&bgr)[4]) {
+inline void colors4(const api::Frame<api::ElementColor>& color, std::size_t i, __m128 x, __m128 y, __m128 z,
+                    const KernelParams& p, std::uint32_t (&bgr)[4]) {
     if (p.sameView) {
         const api::ElementColor* src = color.data() + i;
-        for (int lane = 0; lane < 4; ++lane) bgr[lane] = src[lane].b | (src[lane].g << 8) | (src[lane].r << 16);
+        for (int lane = 0; lane < 4; ++lane)
+            bgr[lane] = src[lane].b | (src[lane].g << 8) | (src[lane].r << 16);
         return;
     }
     const auto& r = p.rotation;
@@ -251,7 +256,8 @@ inline void colors4(const api::Frame<api::ElementColor>& color, std::size_t i, _
     const __m128 v = _mm256_cvtpd_ps(
         _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(yc, _mm256_set1_pd(p.fy2)), zc), _mm256_set1_pd(p.cy2)));
     const __m256d magnitude = _mm256_andnot_pd(_mm256_set1_pd(-0.0), zc);
-    const int inPlane = _mm256_movemask_pd(_mm256_cmp_pd(magnitude, _mm256_set1_pd(kZeroTolerance), _CMP_LE_OQ));
+    const int inPlane =
+        _mm256_movemask_pd(_mm256_cmp_pd(magnitude, _mm256_set1_pd(kZeroTolerance), _CMP_LE_OQ));
     alignas(16) float us[4], vs[4];
     _mm_store_ps(us, u);
     _mm_store_ps(vs, v);
@@ -267,8 +273,8 @@ inline void colors4(const api::Frame<api::ElementColor>& color, std::size_t i, _
 
 template <bool Stream>
 void colorPointRangeAvx2(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
-                                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
-                                     const KernelParams& p) {
+                         api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
+                         const KernelParams& p) {
     const VectorConstants k = vectorConstants(p);
     auto scalar = [&](std::size_t i, std::size_t row, std::size_t col) {
         exactColorPoint(raw, color, out, i, row, col, p);
@@ -301,7 +307,9 @@ bool useAvx2(const KernelParams& p) {
     return available && p.fast;
 }
 
-bool streamOutput(const void* out, std::size_t bytes) { return aligned16(out) && bytes >= kStreamingBytes; }
+bool streamOutput(const void* out, std::size_t bytes) {
+    return aligned16(out) && bytes >= kStreamingBytes;
+}
 
 #endif  // QUORIX_X86
 
@@ -349,15 +357,17 @@ void pointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
         return;
     }
 #endif
-    scalarRange(begin, end, static_cast<std::size_t>(p.cols), [&](std::size_t i, std::size_t row, std::size_t col) {
-        float x, y, z;
-        exactPoint(raw, i, row, col, p, x, y, z);
-        out[i] = {x, y, z};
-    });
+    scalarRange(begin, end, static_cast<std::size_t>(p.cols),
+                [&](std::size_t i, std::size_t row, std::size_t col) {
+                    float x, y, z;
+                    exactPoint(raw, i, row, col, p, x, y, z);
+                    out[i] = {x, y, z};
+                });
 }
 
 void colorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
-                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end, const KernelParams& p) {
+                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
+                     const KernelParams& p) {
 #ifdef QUORIX_X86
     if (useAvx2(p)) {
         if (streamOutput(out, (end - begin) * sizeof *out))
@@ -367,9 +377,10 @@ void colorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
         return;
     }
 #endif
-    scalarRange(begin, end, static_cast<std::size_t>(p.cols), [&](std::size_t i, std::size_t row, std::size_t col) {
-        exactColorPoint(raw, color, out, i, row, col, p);
-    });
+    scalarRange(begin, end, static_cast<std::size_t>(p.cols),
+                [&](std::size_t i, std::size_t row, std::size_t col) {
+                    exactColorPoint(raw, color, out, i, row, col, p);
+                });
 }
 
 }  // namespace imaging

@@ -36,7 +36,8 @@ void pointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
                 const KernelParams& params);
 // color is the 2D image: of the depth map's size when params.sameView, otherwise sampled by projection.
 void colorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
-                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end, const KernelParams& params);
+                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
+                     const KernelParams& params);
 
 // Runs body(begin, end) on one contiguous block of [0, count) per thread of the parallel runtime.
 template <typename Body>

@@ -14,7 +14,9 @@ namespace imaging {
 
 namespace {
 
-api::ErrorStatus refused(const char* message) { return {api::CaptureError, message}; }
+api::ErrorStatus refused(const char* message) {
+    return {api::CaptureError, message};
+}
 
 api::ErrorStatus checkSize(const ImageHeader& header) {
     if (header.rows <= 0 || header.cols <= 0) return refused(kImageSizeMessage);
@@ -56,7 +58,8 @@ api::ErrorStatus checkDepthPayload(const ImageHeader& header, std::string_view p
     return {};
 }
 
-bool decodeColorMap(const ImageHeader& header, std::string_view payload, api::Frame<api::ElementColor>& frame) {
+bool decodeColorMap(const ImageHeader& header, std::string_view payload,
+                    api::Frame<api::ElementColor>& frame) {
     if (!checkColorPayload(header, payload).isOk()) return false;
     frame.resize(static_cast<std::uint32_t>(header.cols), static_cast<std::uint32_t>(header.rows));
     const std::size_t count = pixelCount(header);
@@ -73,7 +76,8 @@ bool decodeColorMap(const ImageHeader& header, std::string_view payload, api::Fr
     return true;
 }
 
-bool decodeDepthMap(const ImageHeader& header, std::string_view payload, api::Frame<api::ElementDepth>& frame) {
+bool decodeDepthMap(const ImageHeader& header, std::string_view payload,
+                    api::Frame<api::ElementDepth>& frame) {
     if (!checkDepthPayload(header, payload).isOk()) return false;
     frame.resize(static_cast<std::uint32_t>(header.cols), static_cast<std::uint32_t>(header.rows));
     const double noIntrinsics[4] = {1, 1, 0, 0};

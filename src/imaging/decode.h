@@ -19,9 +19,11 @@ api::ErrorStatus checkDepthPayload(const ImageHeader& header, std::string_view p
 
 // Each returns false, leaving the frame untouched, when its check above refuses the input. Otherwise the
 // frame takes cols x rows (reallocated only when the size changes) and every pixel is written.
-bool decodeColorMap(const ImageHeader& header, std::string_view payload, api::Frame<api::ElementColor>& frame);
+bool decodeColorMap(const ImageHeader& header, std::string_view payload,
+                    api::Frame<api::ElementColor>& frame);
 // Depth in millimetres: (sample - 32768) / scale, in a parallel loop.
-bool decodeDepthMap(const ImageHeader& header, std::string_view payload, api::Frame<api::ElementDepth>& frame);
+bool decodeDepthMap(const ImageHeader& header, std::string_view payload,
+                    api::Frame<api::ElementDepth>& frame);
 
 // rows*cols when both are positive and the product fits a 32-bit integer, otherwise 0.
 std::size_t pixelCount(const ImageHeader& header);

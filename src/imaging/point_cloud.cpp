@@ -10,8 +10,10 @@
 namespace norvik {
 namespace imaging {
 
-api::ErrorStatus cloudRefusal(const ImageHeader& depth, std::string_view payload, const api::CameraIntrinsics& camera) {
-    if (!(std::fabs(camera.intrinsic[0]) > kZeroTolerance) || !(std::fabs(camera.intrinsic[1]) > kZeroTolerance))
+api::ErrorStatus cloudRefusal(const ImageHeader& depth, std::string_view payload,
+                              const api::CameraIntrinsics& camera) {
+    if (!(std::fabs(camera.intrinsic[0]) > kZeroTolerance) ||
+        !(std::fabs(camera.intrinsic[1]) > kZeroTolerance))
         return {api::InvalidIntrinsics, kInvalidIntrinsicsMessage};
     return checkDepthPayload(depth, payload);
 }

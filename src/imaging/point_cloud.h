@@ -14,7 +14,8 @@ namespace imaging {
 
 // Why no cloud can be computed from this depth capture and calibration, or Success: InvalidIntrinsics when
 // the depth camera's fx or fy is zero (checked first), CaptureError for a malformed payload or zero scale.
-api::ErrorStatus cloudRefusal(const ImageHeader& depth, std::string_view payload, const api::CameraIntrinsics& camera);
+api::ErrorStatus cloudRefusal(const ImageHeader& depth, std::string_view payload,
+                              const api::CameraIntrinsics& camera);
 
 // Each returns false, leaving the frame untouched, when cloudRefusal refuses. Otherwise the frame takes the
 // depth map's size and every element is written, in a parallel loop.

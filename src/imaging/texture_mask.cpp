@@ -10,25 +10,33 @@ namespace imaging {
 
 namespace {
 
-bool isSet(const api::ElementColor& pixel) { return static_cast<double>(maskGray(pixel)) > kZeroTolerance; }
+bool isSet(const api::ElementColor& pixel) {
+    return static_cast<double>(maskGray(pixel)) > kZeroTolerance;
+}
 
-bool nearlyEqual(double a, double b) { return std::fabs(a - b) <= kZeroTolerance; }
+bool nearlyEqual(double a, double b) {
+    return std::fabs(a - b) <= kZeroTolerance;
+}
 
-inline void store(api::ElementPointXYZ& out, float x, float y, float z, const api::ElementColor&) { out = {x, y, z}; }
+inline void store(api::ElementPointXYZ& out, float x, float y, float z, const api::ElementColor&) {
+    out = {x, y, z};
+}
 
 inline void store(api::ElementPointXYZBGR& out, float x, float y, float z, const api::ElementColor& c) {
     out = {c.b, c.g, c.r, x, y, z};
 }
 
 template <typename Point>
-api::ErrorStatus cloudFromMask(const api::Frame<api::ElementDepth>& depth, const api::Frame<api::ElementColor>& mask,
-                               const api::DeviceIntri& intri, api::Frame<Point>& cloud) {
+api::ErrorStatus cloudFromMask(const api::Frame<api::ElementDepth>& depth,
+                               const api::Frame<api::ElementColor>& mask, const api::DeviceIntri& intri,
+                               api::Frame<Point>& cloud) {
     if (depth.empty() || mask.empty()) return {api::EmptyInput, kEmptyInputMessage};
     const double* cam3 = intri.intrinsic3DCamera.intrinsic;
     const double* cam2 = intri.intrinsic2DCamera.intrinsic;
     const double fx = cam3[0], fy = cam3[1], cx = cam3[2], cy = cam3[3];
     const double fx2 = cam2[0], fy2 = cam2[1], cx2 = cam2[2], cy2 = cam2[3];
-    if (!(fx2 > 0) || !(fy2 > 0) || !(fx > 0) || !(fy > 0)) return {api::InvalidIntrinsics, kInvalidIntrinsicsMessage};
+    if (!(fx2 > 0) || !(fy2 > 0) || !(fx > 0) || !(fy > 0))
+        return {api::InvalidIntrinsics, kInvalidIntrinsicsMessage};
     const bool coincide = camerasCoincide(intri, mask, depth);
     const auto& r = intri.rotation;
     const auto& t = intri.translation;
@@ -82,23 +90,27 @@ bool camerasCoincide(const api::DeviceIntri& intri, const api::Frame<api::Elemen
                      const api::Frame<api::ElementDepth>& depth) {
     if (!isIdentityTransform(intri.rotation, intri.translation)) return false;
     for (int k = 0; k < 4; ++k) {
-        if (!nearlyEqual(intri.intrinsic2DCamera.intrinsic[k], intri.intrinsic3DCamera.intrinsic[k])) return false;
+        if (!nearlyEqual(intri.intrinsic2DCamera.intrinsic[k], intri.intrinsic3DCamera.intrinsic[k]))
+            return false;
     }
     for (int k = 0; k < 5; ++k) {
-        if (!nearlyEqual(intri.intrinsic2DCamera.distCoefficients[k], intri.intrinsic3DCamera.distCoefficients[k]))
+        if (!nearlyEqual(intri.intrinsic2DCamera.distCoefficients[k],
+                         intri.intrinsic3DCamera.distCoefficients[k]))
             return false;
     }
     return mask.width() == depth.width() && mask.height() == depth.height();
 }
 
 api::ErrorStatus getCloudFromTextureMask(const api::Frame<api::ElementDepth>& depth,
-                                         const api::Frame<api::ElementColor>& mask, const api::DeviceIntri& intri,
+                                         const api::Frame<api::ElementColor>& mask,
+                                         const api::DeviceIntri& intri,
                                          api::Frame<api::ElementPointXYZ>& cloud) {
     return cloudFromMask(depth, mask, intri, cloud);
 }
 
 api::ErrorStatus getCloudFromTextureMask(const api::Frame<api::ElementDepth>& depth,
-                                         const api::Frame<api::ElementColor>& mask, const api::DeviceIntri& intri,
+                                         const api::Frame<api::ElementColor>& mask,
+                                         const api::DeviceIntri& intri,
                                          api::Frame<api::ElementPointXYZBGR>& cloud) {
     return cloudFromMask(depth, mask, intri, cloud);
 }

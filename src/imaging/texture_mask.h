@@ -20,10 +20,12 @@ bool camerasCoincide(const api::DeviceIntri& intri, const api::Frame<api::Elemen
 // EmptyInput or InvalidIntrinsics leave cloud untouched. Otherwise cloud takes the depth map's size; kept
 // points are written, and every other element is set to zero (and black), on the calling thread.
 api::ErrorStatus getCloudFromTextureMask(const api::Frame<api::ElementDepth>& depth,
-                                         const api::Frame<api::ElementColor>& mask, const api::DeviceIntri& intri,
+                                         const api::Frame<api::ElementColor>& mask,
+                                         const api::DeviceIntri& intri,
                                          api::Frame<api::ElementPointXYZ>& cloud);
 api::ErrorStatus getCloudFromTextureMask(const api::Frame<api::ElementDepth>& depth,
-                                         const api::Frame<api::ElementColor>& mask, const api::DeviceIntri& intri,
+                                         const api::Frame<api::ElementColor>& mask,
+                                         const api::DeviceIntri& intri,
                                          api::Frame<api::ElementPointXYZBGR>& cloud);
 
 }  // namespace imaging
