@@ -52,7 +52,7 @@ static_assert(sizeof(ElementPointXYZBGR) == 16 && offsetof(ElementPointXYZBGR, x
 // Row-major pixels of width x height elements without gaps between rows. Copies share the array.
 template <typename T>
 class Frame {
-  public:
+public:
     Frame() = default;
 
     std::uint32_t width() const { return width_; }
@@ -83,7 +83,7 @@ class Frame {
     T& at(std::uint32_t row, std::uint32_t col) { return data_.get()[checkedIndex(row, col)]; }
     const T& at(std::uint32_t row, std::uint32_t col) const { return data_.get()[checkedIndex(row, col)]; }
 
-  private:
+private:
     struct ArrayDeleter {
         void operator()(T* array) const { delete[] array; }
     };

@@ -22,7 +22,7 @@ class QuorixDeviceImpl;
 // serialised internally, so several threads may share a device; connect, disconnect and destruction must
 // not overlap with other calls on the same device.
 class QUORIX_API QuorixDevice {
-  public:
+public:
     QuorixDevice();
     ~QuorixDevice();
 
@@ -72,7 +72,7 @@ class QUORIX_API QuorixDevice {
 
     // --- User sets ---
 
-  private:
+private:
     std::unique_ptr<QuorixDeviceImpl> impl_;
 };
 

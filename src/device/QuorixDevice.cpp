@@ -21,17 +21,11 @@ ErrorStatus QuorixDevice::connect(const QuorixDeviceInfo& info, int timeout) {
     return impl_->connect(info.ipAddress, info.port, timeout);
 }
 
-void QuorixDevice::disconnect() {
-    impl_->disconnect();
-}
+void QuorixDevice::disconnect() { impl_->disconnect(); }
 
-ErrorStatus QuorixDevice::getDeviceInfo(QuorixDeviceInfo& info) const {
-    return impl_->fetchDeviceInfo(info);
-}
+ErrorStatus QuorixDevice::getDeviceInfo(QuorixDeviceInfo& info) const { return impl_->fetchDeviceInfo(info); }
 
-ErrorStatus QuorixDevice::getDeviceIntri(DeviceIntri& intri) const {
-    return impl_->fetchDeviceIntri(intri);
-}
+ErrorStatus QuorixDevice::getDeviceIntri(DeviceIntri& intri) const { return impl_->fetchDeviceIntri(intri); }
 
 ErrorStatus QuorixDevice::getDeviceResolution(DeviceResolution& resolution) const {
     return impl_->fetchDeviceResolution(resolution);

@@ -17,7 +17,7 @@ namespace norvik {
 namespace api {
 
 class QuorixDeviceImpl : public transport::CommandClient {
-  public:
+public:
     // Connection lifecycle (connection.cpp).
     ErrorStatus connect(const std::string& ipAddress, int port, int timeout);
     void disconnect();
@@ -41,7 +41,7 @@ class QuorixDeviceImpl : public transport::CommandClient {
     // mode, so there it is read again; the cache is replaced only when that read succeeds.
     ErrorStatus intrinsicsForCloud(DeviceIntri& out);
 
-  private:
+private:
     std::string cachedModel() const;
 
     mutable std::mutex cacheMutex;
@@ -51,7 +51,7 @@ class QuorixDeviceImpl : public transport::CommandClient {
     std::string connectedAddress_;
 
     // --- Imaging ---
-  public:
+public:
     // The colour image a coloured capture decodes on the way, kept to be reused.
     imaging::CaptureScratch captureScratch;
 };
