@@ -145,24 +145,23 @@ bool aligned16(const void* p) {
     return (reinterpret_cast<std::uintptr_t>(p) & 15) == 0;
 }
 
-// Splits [begin, end) into a scalar head, groups of four starting at multiples of four (so aligned arrays
-// stay aligned) and a scalar tail. group(i, row, col) handles pixels i..i+3 of one row; scalar handles one.
-template <typename Group, typename Scalar>
+// Splits [begin, end) into a scalar head, groups of Size pixels starting at multiples of Size (so aligned
+// arrays stay aligned) and a scalar tail. group(i, row, col) handles pixels i..i+Size-1 of one row; scalar
+// handles one pixel, and the groups that straddle two rows.
+template <std::size_t Size, typename Group, typename Scalar>
 inline void groupedRange(std::size_t begin, std::size_t end, std::size_t cols, const Group& group,
                          const Scalar& scalar) {
-    std::size_t head = (begin + 3) & ~std::size_t(3);
+    std::size_t head = (begin + Size - 1) / Size * Size;
     if (head > end) head = end;
     scalarRange(begin, head, cols, scalar);
     std::size_t row = head / cols, col = head % cols;
     std::size_t i = head;
-    for (; i + 4 <= end; i += 4) {
-        if (col + 4 <= cols) {
+    for (; i + Size <= end; i += Size) {
+        if (col + Size <= cols)
             group(i, row, col);
-            col += 4;
-        } else {
-            scalarRange(i, i + 4, cols, scalar);
-            col += 4;
-        }
+        else
+            scalarRange(i, i + Size, cols, scalar);
+        col += Size;
         while (col >= cols) {
             col -= cols;
             ++row;
@@ -226,19 +225,13 @@ void pointRangeAvx2(const unsigned char* raw, api::ElementPointXYZ* out, std::si
         store4<Stream>(dst + 4, b);
         store4<Stream>(dst + 8, c);
     };
-    groupedRange(begin, end, static_cast<std::size_t>(p.cols), group, scalar);
+    groupedRange<4>(begin, end, static_cast<std::size_t>(p.cols), group, scalar);
     if (Stream) _mm_sfence();
 }
 
-// The colours of four points: the same pixels, or projected and sampled (the division stays exact).
-inline void colors4(const api::Frame<api::ElementColor>& color, std::size_t i, __m128 x, __m128 y, __m128 z,
-                    const KernelParams& p, std::uint32_t (&bgr)[4]) {
-    if (p.sameView) {
-        const api::ElementColor* src = color.data() + i;
-        for (int lane = 0; lane < 4; ++lane)
-            bgr[lane] = src[lane].b | (src[lane].g << 8) | (src[lane].r << 16);
-        return;
-    }
+// Where a point lands in the 2D image: u and v of four points, and the lanes in the camera's plane.
+inline void project4(__m128 x, __m128 y, __m128 z, const KernelParams& p, __m128& u, __m128& v,
+                     int& inPlane) {
     const auto& r = p.rotation;
     const auto& t = p.translation;
     const __m256d xd = _mm256_cvtps_pd(x), yd = _mm256_cvtps_pd(y), zd = _mm256_cvtps_pd(z);
@@ -251,24 +244,111 @@ inline void colors4(const api::Frame<api::ElementColor>& color, std::size_t i, _
     const __m256d zc = row(2);
     const __m256d xc = row(0);
     const __m256d yc = row(1);
-    const __m128 u = _mm256_cvtpd_ps(
+    u = _mm256_cvtpd_ps(
         _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(xc, _mm256_set1_pd(p.fx2)), zc), _mm256_set1_pd(p.cx2)));
-    const __m128 v = _mm256_cvtpd_ps(
+    v = _mm256_cvtpd_ps(
         _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(yc, _mm256_set1_pd(p.fy2)), zc), _mm256_set1_pd(p.cy2)));
     const __m256d magnitude = _mm256_andnot_pd(_mm256_set1_pd(-0.0), zc);
-    const int inPlane =
-        _mm256_movemask_pd(_mm256_cmp_pd(magnitude, _mm256_set1_pd(kZeroTolerance), _CMP_LE_OQ));
-    alignas(16) float us[4], vs[4];
-    _mm_store_ps(us, u);
-    _mm_store_ps(vs, v);
-    for (int lane = 0; lane < 4; ++lane) {
-        if (inPlane & (1 << lane)) {
-            bgr[lane] = 0;
-            continue;
-        }
-        const api::ElementColor c = sampleBilinear(color, us[lane], vs[lane]);
-        bgr[lane] = c.b | (c.g << 8) | (c.r << 16);
+    inPlane = _mm256_movemask_pd(_mm256_cmp_pd(magnitude, _mm256_set1_pd(kZeroTolerance), _CMP_LE_OQ));
+}
+
+// What the vector sampler needs to know about the 2D image.
+struct ImageGeometry {
+    const unsigned char* bytes = nullptr;
+    int width = 0;
+    float maxX = 0, maxY = 0;  // largest x0 and y0 with a right and a lower neighbour
+    bool vector = false;       // small enough for 32-bit offsets and exact float coordinates
+};
+
+ImageGeometry imageGeometry(const api::Frame<api::ElementColor>& color) {
+    ImageGeometry g;
+    const std::uint64_t w = color.width(), h = color.height();
+    g.vector =
+        !color.empty() && w >= 2 && h >= 2 && w <= (1u << 24) && h <= (1u << 24) && 3 * w * h < (1ull << 31);
+    if (!g.vector) return g;
+    g.bytes = reinterpret_cast<const unsigned char*>(color.data());
+    g.width = static_cast<int>(w);
+    g.maxX = static_cast<float>(w - 2);
+    g.maxY = static_cast<float>(h - 2);
+    return g;
+}
+
+// sampleBilinear for eight points at once, as packed b | g << 8 | r << 16; lanes set in skip are black.
+// The same float operations in the same order, so the same bytes.
+inline __m256i bilinear8(__m256 u, __m256 v, int skip, const ImageGeometry& g) {
+    const __m256 zero = _mm256_setzero_ps();
+    __m256 fu = _mm256_floor_ps(u), fv = _mm256_floor_ps(v);
+    __m256 valid = _mm256_and_ps(_mm256_cmp_ps(u, zero, _CMP_GE_OQ), _mm256_cmp_ps(v, zero, _CMP_GE_OQ));
+    valid = _mm256_and_ps(valid, _mm256_cmp_ps(fu, _mm256_set1_ps(g.maxX), _CMP_LE_OQ));
+    valid = _mm256_and_ps(valid, _mm256_cmp_ps(fv, _mm256_set1_ps(g.maxY), _CMP_LE_OQ));
+    const __m256i skipLanes = _mm256_cmpgt_epi32(
+        _mm256_and_si256(_mm256_set1_epi32(skip), _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128)),
+        _mm256_setzero_si256());
+    const __m256i keep = _mm256_andnot_si256(skipLanes, _mm256_castps_si256(valid));
+    // Lanes that are not sampled read pixel (0, 0), which every image of two by two pixels has.
+    const __m256i x0 = _mm256_and_si256(_mm256_cvttps_epi32(fu), keep);
+    const __m256i y0 = _mm256_and_si256(_mm256_cvttps_epi32(fv), keep);
+    const __m256i pixel = _mm256_add_epi32(_mm256_mullo_epi32(y0, _mm256_set1_epi32(g.width)), x0);
+    const __m256i offset = _mm256_add_epi32(pixel, _mm256_add_epi32(pixel, pixel));
+    const __m256i below = _mm256_add_epi32(offset, _mm256_set1_epi32(3 * g.width));
+    const __m256i two = _mm256_set1_epi32(2);
+    const auto* base = reinterpret_cast<const int*>(g.bytes);
+    // Four bytes from each pixel's start; the right-hand pixels are read from one byte early and shifted, so
+    // that no read passes the last pixel.
+    const __m256i w00 = _mm256_i32gather_epi32(base, offset, 1);
+    const __m256i w01 = _mm256_srli_epi32(_mm256_i32gather_epi32(base, _mm256_add_epi32(offset, two), 1), 8);
+    const __m256i w10 = _mm256_i32gather_epi32(base, below, 1);
+    const __m256i w11 = _mm256_srli_epi32(_mm256_i32gather_epi32(base, _mm256_add_epi32(below, two), 1), 8);
+    const __m256 a = _mm256_sub_ps(u, fu), b = _mm256_sub_ps(v, fv);
+    const __m256 one = _mm256_set1_ps(1.0f);
+    const __m256 na = _mm256_sub_ps(one, a), nb = _mm256_sub_ps(one, b);
+    const __m256i byteMask = _mm256_set1_epi32(0xFF);
+    __m256i result = _mm256_setzero_si256();
+    for (int channel = 0; channel < 3; ++channel) {
+        auto level = [&](__m256i word) {
+            return _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(word, 8 * channel), byteMask));
+        };
+        __m256 s = _mm256_mul_ps(_mm256_mul_ps(level(w01), a), nb);
+        s = _mm256_add_ps(s, _mm256_mul_ps(_mm256_mul_ps(level(w00), na), nb));
+        s = _mm256_add_ps(s, _mm256_mul_ps(_mm256_mul_ps(level(w10), na), b));
+        s = _mm256_add_ps(s, _mm256_mul_ps(_mm256_mul_ps(level(w11), a), b));
+        const __m256i value = _mm256_and_si256(_mm256_cvttps_epi32(s), byteMask);
+        result = _mm256_or_si256(result, _mm256_slli_epi32(value, 8 * channel));
     }
+    return _mm256_and_si256(result, keep);
+}
+
+inline std::uint32_t packColor(const api::ElementColor& c) {
+    return static_cast<std::uint32_t>(c.b) | (static_cast<std::uint32_t>(c.g) << 8) |
+           (static_cast<std::uint32_t>(c.r) << 16);
+}
+
+// Colours of eight points whose coordinates are in x[0..1], y[0..1], z[0..1] (four each).
+inline void colors8(const api::Frame<api::ElementColor>& color, const ImageGeometry& g, std::size_t i,
+                    const __m128 (&x)[2], const __m128 (&y)[2], const __m128 (&z)[2], const KernelParams& p,
+                    std::uint32_t (&bgr)[8]) {
+    if (p.sameView) {
+        const api::ElementColor* src = color.data() + i;
+        for (int lane = 0; lane < 8; ++lane) bgr[lane] = packColor(src[lane]);
+        return;
+    }
+    __m128 u[2], v[2];
+    int inPlane[2];
+    project4(x[0], y[0], z[0], p, u[0], v[0], inPlane[0]);
+    project4(x[1], y[1], z[1], p, u[1], v[1], inPlane[1]);
+    const int skip = inPlane[0] | (inPlane[1] << 4);
+    if (g.vector) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(bgr),
+                            bilinear8(_mm256_set_m128(u[1], u[0]), _mm256_set_m128(v[1], v[0]), skip, g));
+        return;
+    }
+    alignas(16) float us[8], vs[8];
+    _mm_store_ps(us, u[0]);
+    _mm_store_ps(us + 4, u[1]);
+    _mm_store_ps(vs, v[0]);
+    _mm_store_ps(vs + 4, v[1]);
+    for (int lane = 0; lane < 8; ++lane)
+        bgr[lane] = (skip & (1 << lane)) ? 0 : packColor(sampleBilinear(color, us[lane], vs[lane]));
 }
 
 template <bool Stream>
@@ -276,27 +356,33 @@ void colorPointRangeAvx2(const unsigned char* raw, const api::Frame<api::Element
                          api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
                          const KernelParams& p) {
     const VectorConstants k = vectorConstants(p);
+    const ImageGeometry geometry = imageGeometry(color);
+    const auto cols = static_cast<std::size_t>(p.cols);
     auto scalar = [&](std::size_t i, std::size_t row, std::size_t col) {
         exactColorPoint(raw, color, out, i, row, col, p);
     };
     auto group = [&](std::size_t i, std::size_t row, std::size_t col) {
-        __m128 x, y, z;
-        if (!points4(raw + 2 * i, row, col, k, x, y, z)) {
-            scalarRange(i, i + 4, static_cast<std::size_t>(p.cols), scalar);
+        __m128 x[2], y[2], z[2];
+        if (!points4(raw + 2 * i, row, col, k, x[0], y[0], z[0]) ||
+            !points4(raw + 2 * (i + 4), row, col + 4, k, x[1], y[1], z[1])) {
+            scalarRange(i, i + 8, cols, scalar);
             return;
         }
-        alignas(16) std::uint32_t bgr[4];
-        colors4(color, i, x, y, z, p, bgr);
-        __m128 c = _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(bgr)));
-        // Rows of (colour, x, y, z): one element each.
-        _MM_TRANSPOSE4_PS(c, x, y, z);
-        float* dst = reinterpret_cast<float*>(out + i);
-        store4<Stream>(dst, c);
-        store4<Stream>(dst + 4, x);
-        store4<Stream>(dst + 8, y);
-        store4<Stream>(dst + 12, z);
+        alignas(32) std::uint32_t bgr[8];
+        colors8(color, geometry, i, x, y, z, p, bgr);
+        for (int half = 0; half < 2; ++half) {
+            __m128 c = _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(bgr + 4 * half)));
+            __m128 hx = x[half], hy = y[half], hz = z[half];
+            // Rows of (colour, x, y, z): one element each.
+            _MM_TRANSPOSE4_PS(c, hx, hy, hz);
+            float* dst = reinterpret_cast<float*>(out + i + 4 * half);
+            store4<Stream>(dst, c);
+            store4<Stream>(dst + 4, hx);
+            store4<Stream>(dst + 8, hy);
+            store4<Stream>(dst + 12, hz);
+        }
     };
-    groupedRange(begin, end, static_cast<std::size_t>(p.cols), group, scalar);
+    groupedRange<8>(begin, end, cols, group, scalar);
     if (Stream) _mm_sfence();
 }
 

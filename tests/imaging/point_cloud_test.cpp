@@ -53,7 +53,10 @@ TEST(PointCloud, EqualsTheFormulaBitForBit) {
                  {120, 161, 120, 161, 20.0, 0},
                  {1024, 1024, 1200, 1920, 10.0, 0},
                  {5, 9, 6, 6, 1.0 / (1.0 + 0x1p-24), 1.0 / (1.0 + 0x1p-24)},
-                 {4, 4, 4, 4, 10.0, 1e308}};
+                 {4, 4, 4, 4, 10.0, 1e308},
+                 {2, 16, 2, 2, 10.0, 0},
+                 {3, 16, 1, 5, 10.0, 0},
+                 {9, 24, 3, 3, 10.0, 0}};
     for (const auto& c : cases) {
         const auto samples = randomSamples(rng, std::size_t(c.rows) * c.cols);
         const std::string payload = depthPayload(samples);
