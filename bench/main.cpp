@@ -12,13 +12,17 @@
 
 namespace {
 
-// Remembers the time of every run (by name) while printing as usual.
+// Remembers the best time of every benchmark over its repetitions while printing as usual. The machine is
+// shared, so the fastest repetition is the one least disturbed by others.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+            const std::string name = run.run_name.str();
+            const double time = run.GetAdjustedRealTime();
+            const auto known = times.find(name);
+            if (known == times.end() || time < known->second) times[name] = time;
         }
         ConsoleReporter::ReportRuns(runs);
     }

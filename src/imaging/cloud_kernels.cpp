@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "imaging/projection.h"
 #include "transport/protocol_names.h"
@@ -30,7 +31,7 @@ inline float exactCoordinate(std::size_t index, double centre, float z, double f
 
 inline void exactPoint(const unsigned char* raw, std::size_t i, std::size_t row, std::size_t col,
                        const KernelParams& p, float& x, float& y, float& z) {
-    z = exactDepth(raw, i, p.scale);
+    z = p.depthOf != nullptr ? p.depthOf[raw[2 * i] | (raw[2 * i + 1] << 8)] : exactDepth(raw, i, p.scale);
     x = exactCoordinate(col, p.cx, z, p.fx);
     y = exactCoordinate(row, p.cy, z, p.fy);
 }
@@ -71,20 +72,12 @@ void scalarRange(std::size_t begin, std::size_t end, std::size_t cols, const Per
     }
 }
 
-bool normalFinite(double value) {
-    return std::isnormal(value);
-}
-
 #ifdef QUORIX_X86
 
 // ---- Vector paths (AVX2, chosen at run time) ----
 //
-// A quotient q = a / b is computed as q' = a * (1 / b), which is within 3 double ulps of q. Both ends of
-// q' * (1 -+ 2^-50) round to the same float exactly when every value between them does, q included; when
-// they differ, the pixel group is recomputed with the exact division.
-
-constexpr double kLow = 1.0 - 0x1p-50;
-constexpr double kHigh = 1.0 + 0x1p-50;
+// Depths come from the table of every sample's depth; x and y are the same double products and divisions
+// as the formulas, four at a time, so every value is the formula's to the bit.
 
 // Everything up to the matching pop is compiled for AVX2 (lambdas included) and only called after the
 // run-time check; FMA stays off so that every product and sum is rounded on its own, as in the formulas.
@@ -92,41 +85,24 @@ constexpr double kHigh = 1.0 + 0x1p-50;
 #pragma GCC target("avx2")
 
 struct VectorConstants {
-    __m256d rscale, rfx, rfy, cx, cy, low, high, lanes;
-    __m128i offset;
+    __m256d fx, fy, cx, cy, lanes;
 };
 
 inline VectorConstants vectorConstants(const KernelParams& p) {
-    return {_mm256_set1_pd(p.rscale), _mm256_set1_pd(p.rfx),     _mm256_set1_pd(p.rfy),
-            _mm256_set1_pd(p.cx),     _mm256_set1_pd(p.cy),      _mm256_set1_pd(kLow),
-            _mm256_set1_pd(kHigh),    _mm256_set_pd(3, 2, 1, 0), _mm_set1_epi32(protocol::kDepthOffset)};
+    return {_mm256_set1_pd(p.fx), _mm256_set1_pd(p.fy), _mm256_set1_pd(p.cx), _mm256_set1_pd(p.cy),
+            _mm256_set_pd(3, 2, 1, 0)};
 }
 
-// The float rounding of q' when it is certainly that of the exact quotient; undecided lanes set bad.
-inline __m128 roundQuotient(__m256d q, const VectorConstants& k, __m128& bad) {
-    const __m128 low = _mm256_cvtpd_ps(_mm256_mul_pd(q, k.low));
-    const __m128 high = _mm256_cvtpd_ps(_mm256_mul_pd(q, k.high));
-    bad = _mm_or_ps(bad, _mm_cmp_ps(low, high, _CMP_NEQ_UQ));
-    return low;
-}
-
-inline __m128 depth4(const unsigned char* raw, const VectorConstants& k, __m128& bad) {
-    __m128i samples = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(raw));
-    samples = _mm_sub_epi32(_mm_cvtepu16_epi32(samples), k.offset);
-    return roundQuotient(_mm256_mul_pd(_mm256_cvtepi32_pd(samples), k.rscale), k, bad);
-}
-
-// x, y, z of the four pixels starting at raw, in row `row` from column `col`. False when a lane is undecided.
-inline bool points4(const unsigned char* raw, std::size_t row, std::size_t col, const VectorConstants& k,
-                    __m128& x, __m128& y, __m128& z) {
-    __m128 bad = _mm_setzero_ps();
-    z = depth4(raw, k, bad);
+// x, y, z of the four pixels starting at raw, in row `row` from column `col`.
+inline void points4(const unsigned char* raw, std::size_t row, std::size_t col, const float* depthOf,
+                    const VectorConstants& k, __m128& x, __m128& y, __m128& z) {
+    const __m128i samples = _mm_cvtepu16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(raw)));
+    z = _mm_i32gather_ps(depthOf, samples, 4);
     const __m256d zd = _mm256_cvtps_pd(z);
     const __m256d dx = _mm256_sub_pd(_mm256_add_pd(_mm256_set1_pd(static_cast<double>(col)), k.lanes), k.cx);
     const __m256d dy = _mm256_sub_pd(_mm256_set1_pd(static_cast<double>(row)), k.cy);
-    x = roundQuotient(_mm256_mul_pd(_mm256_mul_pd(dx, zd), k.rfx), k, bad);
-    y = roundQuotient(_mm256_mul_pd(_mm256_mul_pd(dy, zd), k.rfy), k, bad);
-    return _mm_movemask_ps(bad) == 0;
+    x = _mm256_cvtpd_ps(_mm256_div_pd(_mm256_mul_pd(dx, zd), k.fx));
+    y = _mm256_cvtpd_ps(_mm256_div_pd(_mm256_mul_pd(dy, zd), k.fy));
 }
 
 // Large outputs bypass the caches; small ones are better left in them for the reader.
@@ -173,23 +149,19 @@ inline void groupedRange(std::size_t begin, std::size_t end, std::size_t cols, c
 template <bool Stream>
 void depthRangeAvx2(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
                     const KernelParams& p) {
-    const VectorConstants k = vectorConstants(p);
     float* dst = &out->d;
-    auto scalar = [&](std::size_t i, std::size_t, std::size_t) { dst[i] = exactDepth(raw, i, p.scale); };
-    std::size_t head = (begin + 3) & ~std::size_t(3);
+    std::size_t head = (begin + 7) & ~std::size_t(7);
     if (head > end) head = end;
-    for (std::size_t i = begin; i < head; ++i) scalar(i, 0, 0);
+    for (std::size_t i = begin; i < head; ++i) dst[i] = p.depthOf[raw[2 * i] | (raw[2 * i + 1] << 8)];
     std::size_t i = head;
-    for (; i + 4 <= end; i += 4) {
-        __m128 bad = _mm_setzero_ps();
-        const __m128 z = depth4(raw + 2 * i, k, bad);
-        if (_mm_movemask_ps(bad) == 0) {
-            store4<Stream>(dst + i, z);
-        } else {
-            for (std::size_t j = i; j < i + 4; ++j) scalar(j, 0, 0);
-        }
+    for (; i + 8 <= end; i += 8) {
+        const __m256i samples =
+            _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(raw + 2 * i)));
+        const __m256 z = _mm256_i32gather_ps(p.depthOf, samples, 4);
+        store4<Stream>(dst + i, _mm256_castps256_ps128(z));
+        store4<Stream>(dst + i + 4, _mm256_extractf128_ps(z, 1));
     }
-    for (; i < end; ++i) scalar(i, 0, 0);
+    for (; i < end; ++i) dst[i] = p.depthOf[raw[2 * i] | (raw[2 * i + 1] << 8)];
     if (Stream) _mm_sfence();
 }
 
@@ -214,10 +186,7 @@ void pointRangeAvx2(const unsigned char* raw, api::ElementPointXYZ* out, std::si
     };
     auto group = [&](std::size_t i, std::size_t row, std::size_t col) {
         __m128 x, y, z;
-        if (!points4(raw + 2 * i, row, col, k, x, y, z)) {
-            scalarRange(i, i + 4, static_cast<std::size_t>(p.cols), scalar);
-            return;
-        }
+        points4(raw + 2 * i, row, col, p.depthOf, k, x, y, z);
         __m128 a, b, c;
         interleaveXYZ(x, y, z, a, b, c);
         float* dst = &out[i].x;
@@ -363,11 +332,8 @@ void colorPointRangeAvx2(const unsigned char* raw, const api::Frame<api::Element
     };
     auto group = [&](std::size_t i, std::size_t row, std::size_t col) {
         __m128 x[2], y[2], z[2];
-        if (!points4(raw + 2 * i, row, col, k, x[0], y[0], z[0]) ||
-            !points4(raw + 2 * (i + 4), row, col + 4, k, x[1], y[1], z[1])) {
-            scalarRange(i, i + 8, cols, scalar);
-            return;
-        }
+        points4(raw + 2 * i, row, col, p.depthOf, k, x[0], y[0], z[0]);
+        points4(raw + 2 * (i + 4), row, col + 4, p.depthOf, k, x[1], y[1], z[1]);
         alignas(32) std::uint32_t bgr[8];
         colors8(color, geometry, i, x, y, z, p, bgr);
         for (int half = 0; half < 2; ++half) {
@@ -390,7 +356,7 @@ void colorPointRangeAvx2(const unsigned char* raw, const api::Frame<api::Element
 
 bool useAvx2(const KernelParams& p) {
     static const bool available = __builtin_cpu_supports("avx2");
-    return available && p.fast;
+    return available && p.depthOf != nullptr;
 }
 
 bool streamOutput(const void* out, std::size_t bytes) {
@@ -409,13 +375,27 @@ KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], s
     p.cx = depthIntrinsic[2];
     p.cy = depthIntrinsic[3];
     p.cols = cols;
-    p.rscale = 1.0 / scale;
-    p.rfx = 1.0 / p.fx;
-    p.rfy = 1.0 / p.fy;
-    // The reciprocal shortcut needs every divisor and its reciprocal to be ordinary numbers.
-    p.fast = normalFinite(scale) && normalFinite(p.rscale) && normalFinite(p.fx) && normalFinite(p.rfx) &&
-             normalFinite(p.fy) && normalFinite(p.rfy) && std::isfinite(p.cx) && std::isfinite(p.cy);
+    p.depthOf = depthTable(scale);
     return p;
+}
+
+const float* depthTable(double scale) {
+    // Kept per calling thread: the scale is a property of the camera, so it is built once per thread and
+    // camera, and the loops that read it never share it with a rebuild.
+    thread_local std::unique_ptr<float[]> table;
+    thread_local std::uint64_t tableScale = 0;
+    std::uint64_t bits;
+    std::memcpy(&bits, &scale, sizeof bits);
+    if (!table || bits != tableScale) {
+        if (!table) table.reset(new float[kDepthSamples]);
+        for (std::size_t raw = 0; raw < kDepthSamples; ++raw) {
+            const unsigned char sample[2] = {static_cast<unsigned char>(raw & 0xFF),
+                                             static_cast<unsigned char>(raw >> 8)};
+            table[raw] = exactDepth(sample, 0, scale);
+        }
+        tableScale = bits;
+    }
+    return table.get();
 }
 
 void depthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,

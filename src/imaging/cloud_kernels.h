@@ -1,8 +1,8 @@
 #pragma once
 
 // The per-pixel loops behind depth decoding and the capture point clouds. Each output value equals the
-// double-precision formula rounded to float; the vector paths multiply by reciprocals and fall back to the
-// exact division for the rare values whose float rounding the shortcut cannot decide.
+// double-precision formula rounded to float: depths come from a table of the formula's value for every
+// 16-bit sample, and the vector paths do the formula's own double operations, several pixels at a time.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,9 +16,8 @@ namespace imaging {
 struct KernelParams {
     double scale = 0;
     double fx = 0, fy = 0, cx = 0, cy = 0;
-    // 1/scale, 1/fx, 1/fy; valid only when fast is true.
-    double rscale = 0, rfx = 0, rfy = 0;
-    bool fast = false;
+    // The depth of every sample at this scale (depthTable).
+    const float* depthOf = nullptr;
     std::int32_t cols = 0;
     // Projection into the 2D image (coloured clouds only).
     double rotation[3][3] = {};
@@ -28,6 +27,11 @@ struct KernelParams {
 };
 
 KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], std::int32_t cols);
+
+inline constexpr std::size_t kDepthSamples = 65536;
+// (sample - 32768) / scale rounded to float, for every sample. Owned by the calling thread and valid until
+// its next call with another scale.
+const float* depthTable(double scale);
 
 // Pixels [begin, end) of a row-major map with params.cols columns; raw points to the 16-bit samples.
 void depthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
