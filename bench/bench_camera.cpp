@@ -2,6 +2,8 @@
 
 #include <json/json.h>
 
+#include <string_view>
+
 #include "bench_sizes.h"
 #include "transport/framing.h"
 #include "transport/protocol_names.h"
@@ -81,13 +83,14 @@ void BenchCamera::serve() {
     while (!stop_) {
         zmq::message_t request;
         if (!socket_.recv(request, zmq::recv_flags::none)) continue;
-        const std::string text = request.to_string();
+        // Viewed in place: the camera side must not add allocations to those counted for the library.
+        const std::string_view text(static_cast<const char*>(request.data()), request.size());
         const std::string* reply = &infoReply_;
-        if (text.find(command::CaptureImage) != std::string::npos)
-            reply = text.find("8193") != std::string::npos ? &depthReply_ : &colorReply_;
-        else if (text.find(command::GetGroupIntri) != std::string::npos)
+        if (text.find(command::CaptureImage) != std::string_view::npos)
+            reply = text.find("8193") != std::string_view::npos ? &depthReply_ : &colorReply_;
+        else if (text.find(command::GetGroupIntri) != std::string_view::npos)
             reply = &intriReply_;
-        else if (text.find(command::GetImageFormat) != std::string::npos)
+        else if (text.find(command::GetImageFormat) != std::string_view::npos)
             reply = &formatReply_;
         // The prebuilt bytes outlive every send: no copy, nothing to free.
         zmq::message_t message(const_cast<char*>(reply->data()), reply->size(), nullptr, nullptr);

@@ -16,12 +16,6 @@ using namespace norvik::api;
 
 const int kCols = 1920, kRows = 1200;
 
-void countAllocations(benchmark::State& state, std::uint64_t count, std::uint64_t bytes) {
-    const double n = double(state.iterations());
-    state.counters["allocs/capture"] = double(count) / n;
-    state.counters["alloc_bytes/capture"] = double(bytes) / n;
-}
-
 void RawRoundTripPlusDecode(benchmark::State& state) {
     bench::BenchCamera camera(kCols, kRows);
     zmq::context_t context;
@@ -51,11 +45,15 @@ void Capture(benchmark::State& state, ErrorStatus (QuorixDevice::*capture)(Frame
     if (!device.connect("127.0.0.1", camera.port(), 5000).isOk()) state.SkipWithError("cannot connect");
     Frame<Element> frame;
     (device.*capture)(frame);  // first capture sizes the frame
-    const std::uint64_t count0 = bench::allocationCount(), bytes0 = bench::allocatedBytes();
     for (auto _ : state) {
         if (!(device.*capture)(frame).isOk()) state.SkipWithError("capture failed");
     }
-    countAllocations(state, bench::allocationCount() - count0, bench::allocatedBytes() - bytes0);
+    // Counted apart from the timed loop, so that the benchmark library's own allocations stay out.
+    const int captures = 10;
+    const std::uint64_t count0 = bench::allocationCount(), bytes0 = bench::allocatedBytes();
+    for (int k = 0; k < captures; ++k) (device.*capture)(frame);
+    state.counters["allocs/capture"] = double(bench::allocationCount() - count0) / captures;
+    state.counters["alloc_bytes/capture"] = double(bench::allocatedBytes() - bytes0) / captures;
 }
 
 void CaptureDepthMap(benchmark::State& state) {

@@ -15,7 +15,7 @@ namespace {
 // Remembers the best time of every benchmark over its repetitions while printing as usual. The machine is
 // shared, so the fastest repetition is the one least disturbed by others.
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;

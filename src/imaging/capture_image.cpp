@@ -48,16 +48,20 @@ api::ErrorStatus splitCaptureReply(std::string_view reply, ImageHeader& header, 
     if (jsonLength < 0 || static_cast<std::size_t>(jsonLength) > reply.size() - protocol::kLengthPrefixBytes)
         return captureError(kJsonLengthMessage);
 
-    // A JSON text that does not parse is not a failure by itself; only a reported "err_msg" is.
-    Json::Value json;
-    std::string parseError;
-    transport::parseJson(reply.substr(protocol::kLengthPrefixBytes, static_cast<std::size_t>(jsonLength)),
-                         json, parseError);
-    std::string errorText;
-    std::string readError;
-    if (!transport::readMember(json, protocol::member::ErrMsg, errorText, readError))
-        return {api::CaptureError, readError};
-    if (!errorText.empty()) return {api::CaptureError, errorText};
+    // A JSON text that does not parse is not a failure by itself; only a reported "err_msg" is. A text
+    // that does not name it cannot report one, which spares the usual reply ("{}") a parse.
+    const std::string_view jsonText =
+        reply.substr(protocol::kLengthPrefixBytes, static_cast<std::size_t>(jsonLength));
+    if (jsonText.find(protocol::member::ErrMsg) != std::string_view::npos) {
+        Json::Value json;
+        std::string parseError;
+        transport::parseJson(jsonText, json, parseError);
+        std::string errorText;
+        std::string readError;
+        if (!transport::readMember(json, protocol::member::ErrMsg, errorText, readError))
+            return {api::CaptureError, readError};
+        if (!errorText.empty()) return {api::CaptureError, errorText};
+    }
 
     cursor += jsonLength;
     if (reply.size() - static_cast<std::size_t>(cursor) < protocol::kImageHeaderBytes)
