@@ -97,8 +97,9 @@ inline VectorConstants vectorConstants(const KernelParams& p) {
 __attribute__((always_inline)) inline void points4(const unsigned char* raw, std::size_t row, std::size_t col,
                                                    const float* depthOf, const VectorConstants& k, __m128& x,
                                                    __m128& y, __m128& z) {
-    const __m128i samples = _mm_cvtepu16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(raw)));
-    z = _mm_i32gather_ps(depthOf, samples, 4);
+    // Plain loads from the table: faster than a gather here.
+    auto depth = [&](int n) { return depthOf[raw[2 * n] | (raw[2 * n + 1] << 8)]; };
+    z = _mm_setr_ps(depth(0), depth(1), depth(2), depth(3));
     const __m256d zd = _mm256_cvtps_pd(z);
     const __m256d dx = _mm256_sub_pd(_mm256_add_pd(_mm256_set1_pd(static_cast<double>(col)), k.lanes), k.cx);
     const __m256d dy = _mm256_sub_pd(_mm256_set1_pd(static_cast<double>(row)), k.cy);
@@ -156,9 +157,11 @@ void depthRangeAvx2(const unsigned char* raw, api::ElementDepth* out, std::size_
     for (std::size_t i = begin; i < head; ++i) dst[i] = p.depthOf[raw[2 * i] | (raw[2 * i + 1] << 8)];
     std::size_t i = head;
     for (; i + 8 <= end; i += 8) {
-        const __m256i samples =
-            _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(raw + 2 * i)));
-        const __m256 z = _mm256_i32gather_ps(p.depthOf, samples, 4);
+        // Plain loads from the table: faster than a gather here.
+        const unsigned char* at = raw + 2 * i;
+        auto depth = [&](int n) { return p.depthOf[at[2 * n] | (at[2 * n + 1] << 8)]; };
+        const __m256 z =
+            _mm256_setr_ps(depth(0), depth(1), depth(2), depth(3), depth(4), depth(5), depth(6), depth(7));
         store4<Stream>(dst + i, _mm256_castps256_ps128(z));
         store4<Stream>(dst + i + 4, _mm256_extractf128_ps(z, 1));
     }
