@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "quorix/Export.h"
+#include "quorix/Frame.h"
 #include "quorix/Types.h"
-// (frame header)
 
 #include "quorix/Settings.h"
 
@@ -53,6 +53,25 @@ public:
     static std::vector<QuorixDeviceInfo> enumerateQuorixDeviceList();
 
     // --- Capture and point clouds ---
+
+    // Each capture fills the host's frame, reusing its array when the size is unchanged. A failed capture
+    // leaves the frame empty (released).
+    ErrorStatus captureColorMap(Frame<ElementColor>& colorMap) const;
+    // Depths in millimetres, 0 where the camera measured nothing.
+    ErrorStatus captureDepthMap(Frame<ElementDepth>& depthMap) const;
+    // Points in millimetres in the depth camera's frame, one per depth pixel.
+    ErrorStatus capturePointXYZMap(Frame<ElementPointXYZ>& pointCloud) const;
+    // The same, each point coloured from the 2D image.
+    ErrorStatus capturePointXYZBGRMap(Frame<ElementPointXYZBGR>& pointCloud) const;
+    // A cloud of the points of depthMap whose pixel in textureMask (a 2D image) is not black; the other
+    // points are zero. Runs on the calling thread without a camera.
+    static ErrorStatus getCloudFromTextureMask(const Frame<ElementDepth>& depthMap,
+                                               const Frame<ElementColor>& textureMask,
+                                               const DeviceIntri& intri, Frame<ElementPointXYZ>& pointCloud);
+    static ErrorStatus getCloudFromTextureMask(const Frame<ElementDepth>& depthMap,
+                                               const Frame<ElementColor>& textureMask,
+                                               const DeviceIntri& intri,
+                                               Frame<ElementPointXYZBGR>& pointCloud);
 
     // --- Capture settings ---
 

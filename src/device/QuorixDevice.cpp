@@ -5,6 +5,8 @@
 #include "device/device_impl.h"
 #include "device/device_list.h"
 #include "device/settings_bridge.h"
+#include "imaging/captures.h"
+#include "imaging/texture_mask.h"
 #include "settings/depth_range.h"
 #include "settings/exposure_3d.h"
 #include "settings/hdr_sequence.h"
@@ -46,6 +48,39 @@ std::vector<QuorixDeviceInfo> QuorixDevice::enumerateQuorixDeviceList() {
 }
 
 // --- Capture and point clouds ---
+
+ErrorStatus QuorixDevice::captureColorMap(Frame<ElementColor>& colorMap) const {
+    return imaging::captureColorMap(*impl_, colorMap);
+}
+
+ErrorStatus QuorixDevice::captureDepthMap(Frame<ElementDepth>& depthMap) const {
+    return imaging::captureDepthMap(*impl_, depthMap);
+}
+
+ErrorStatus QuorixDevice::capturePointXYZMap(Frame<ElementPointXYZ>& pointCloud) const {
+    return imaging::capturePointXYZMap(
+        *impl_, [this](DeviceIntri& d) { return impl_->intrinsicsForCloud(d); }, pointCloud);
+}
+
+ErrorStatus QuorixDevice::capturePointXYZBGRMap(Frame<ElementPointXYZBGR>& pointCloud) const {
+    return imaging::capturePointXYZBGRMap(
+        *impl_, [this](DeviceIntri& d) { return impl_->intrinsicsForCloud(d); }, impl_->captureScratch,
+        pointCloud);
+}
+
+ErrorStatus QuorixDevice::getCloudFromTextureMask(const Frame<ElementDepth>& depthMap,
+                                                  const Frame<ElementColor>& textureMask,
+                                                  const DeviceIntri& intri,
+                                                  Frame<ElementPointXYZ>& pointCloud) {
+    return imaging::getCloudFromTextureMask(depthMap, textureMask, intri, pointCloud);
+}
+
+ErrorStatus QuorixDevice::getCloudFromTextureMask(const Frame<ElementDepth>& depthMap,
+                                                  const Frame<ElementColor>& textureMask,
+                                                  const DeviceIntri& intri,
+                                                  Frame<ElementPointXYZBGR>& pointCloud) {
+    return imaging::getCloudFromTextureMask(depthMap, textureMask, intri, pointCloud);
+}
 
 // --- Capture settings ---
 

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 
+#include "imaging/captures.h"
 #include "quorix/QuorixDevice.h"
 #include "settings/capability.h"
 #include "transport/command_client.h"
@@ -48,6 +49,11 @@ private:
     QuorixDeviceInfo cachedInfo_;
     // The address given to connect, for an identity that names none.
     std::string connectedAddress_;
+
+    // --- Imaging ---
+public:
+    // The colour image a coloured capture decodes on the way, kept to be reused.
+    imaging::CaptureScratch captureScratch;
 };
 
 }  // namespace api

@@ -1,0 +1,67 @@
+#pragma once
+
+// The per-pixel loops behind depth decoding and the capture point clouds. Each output value equals the
+// double-precision formula rounded to float: depths come from a table of the formula's value for every
+// 16-bit sample, and the vector paths do the formula's own double operations, several pixels at a time.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "quorix/Frame.h"
+
+namespace norvik {
+namespace imaging {
+
+// What a loop needs besides its arrays. Built by makeKernelParams.
+struct KernelParams {
+    double scale = 0;
+    double fx = 0, fy = 0, cx = 0, cy = 0;
+    // The depth of every sample at this scale (depthTable).
+    const float* depthOf = nullptr;
+    std::int32_t cols = 0;
+    // Projection into the 2D image (coloured clouds only).
+    double rotation[3][3] = {};
+    double translation[3] = {};
+    double fx2 = 0, fy2 = 0, cx2 = 0, cy2 = 0;
+    bool sameView = false;
+};
+
+KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], std::int32_t cols);
+
+inline constexpr std::size_t kDepthSamples = 65536;
+// (sample - 32768) / scale rounded to float, for every sample. Owned by the calling thread and valid until
+// its next call with another scale.
+const float* depthTable(double scale);
+
+// Pixels [begin, end) of a row-major map with params.cols columns; raw points to the 16-bit samples.
+void depthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
+                const KernelParams& params);
+void pointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
+                const KernelParams& params);
+// color is the 2D image: of the depth map's size when params.sameView, otherwise sampled by projection.
+void colorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
+                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
+                     const KernelParams& params);
+
+// Runs body(begin, end) on one contiguous block of [0, count) per thread of the parallel runtime.
+template <typename Body>
+void parallelBlocks(std::size_t count, const Body& body);
+
+}  // namespace imaging
+}  // namespace norvik
+
+#include <omp.h>
+
+template <typename Body>
+void norvik::imaging::parallelBlocks(std::size_t count, const Body& body) {
+#pragma omp parallel
+    {
+        const auto threads = static_cast<std::size_t>(omp_get_num_threads());
+        const auto thread = static_cast<std::size_t>(omp_get_thread_num());
+        const std::size_t chunk = count / threads;
+        const std::size_t extra = count % threads;
+        const std::size_t begin = thread * chunk + (thread < extra ? thread : extra);
+        const std::size_t end = begin + chunk + (thread < extra ? 1 : 0);
+        if (begin < end) body(begin, end);
+    }
+}

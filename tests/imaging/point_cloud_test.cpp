@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "device/device_impl.h"
+#include "imaging/captures.h"
+#include "imaging/decode.h"
+#include "imaging/point_cloud.h"
+#include "imaging/projection.h"
+#include "imaging_fixtures.h"
+
+namespace {
+
+using namespace imaging_test;
+namespace cmd = norvik::protocol::command;
+using norvik::imaging::computePointXYZ;
+using norvik::imaging::computePointXYZBGR;
+
+void expectPoint(const ElementPointXYZ& got, const ElementPointXYZ& want, const std::string& where) {
+    ASSERT_TRUE(sameBits(got.x, want.x) && sameBits(got.y, want.y) && sameBits(got.z, want.z))
+        << where << ": got " << got.x << "," << got.y << "," << got.z << " want " << want.x << "," << want.y
+        << "," << want.z;
+}
+
+void expectColorPoint(const ElementPointXYZBGR& got, const ElementPointXYZBGR& want,
+                      const std::string& where) {
+    expectPoint({got.x, got.y, got.z}, {want.x, want.y, want.z}, where);
+    ASSERT_TRUE(got.b == want.b && got.g == want.g && got.r == want.r)
+        << where << ": colour " << int(got.b) << "," << int(got.g) << "," << int(got.r) << " want "
+        << int(want.b) << "," << int(want.g) << "," << int(want.r);
+}
+
+DeviceIntri identityIntri(double f, double c) {
+    DeviceIntri in;
+    for (auto* cam : {&in.intrinsic3DCamera, &in.intrinsic2DCamera}) {
+        cam->intrinsic[0] = cam->intrinsic[1] = f;
+        cam->intrinsic[2] = cam->intrinsic[3] = c;
+    }
+    return in;
+}
+
+// Random maps and calibrations, odd sizes (partial groups at row ends), the streamed size, reciprocals that
+// land next to float rounding midpoints, and divisors whose reciprocal is not a normal number.
+TEST(PointCloud, EqualsTheFormulaBitForBit) {
+    std::mt19937 rng(2024);
+    const struct {
+        int rows, cols, colorRows, colorCols;
+        double scale;
+        double fx;  // 0: random
+    } cases[] = {{1, 3, 4, 4, 10.0, 0},
+                 {7, 13, 20, 30, 10.0, 0},
+                 {37, 23, 64, 48, 5.0, 0},
+                 {120, 161, 120, 161, 20.0, 0},
+                 {1024, 1024, 1200, 1920, 10.0, 0},
+                 {5, 9, 6, 6, 1.0 / (1.0 + 0x1p-24), 1.0 / (1.0 + 0x1p-24)},
+                 {4, 4, 4, 4, 10.0, 1e308},
+                 {2, 16, 2, 2, 10.0, 0},
+                 {3, 16, 1, 5, 10.0, 0},
+                 {9, 24, 3, 3, 10.0, 0}};
+    for (const auto& c : cases) {
+        const auto samples = randomSamples(rng, std::size_t(c.rows) * c.cols);
+        const std::string payload = depthPayload(samples);
+        const ImageHeader header = depthHeader(c.rows, c.cols, c.scale);
+        DeviceIntri in = realisticIntri(rng, c.cols, c.rows, c.colorCols, c.colorRows);
+        if (c.fx != 0) in.intrinsic3DCamera.intrinsic[0] = c.fx;
+        const Frame<ElementColor> color =
+            randomImage(rng, std::uint32_t(c.colorCols), std::uint32_t(c.colorRows));
+
+        Frame<ElementPointXYZ> points;
+        Frame<ElementPointXYZBGR> colored;
+        ASSERT_TRUE(computePointXYZ(header, payload, in.intrinsic3DCamera, points));
+        ASSERT_TRUE(computePointXYZBGR(color, header, payload, in, colored));
+        for (int row = 0; row < c.rows; ++row) {
+            for (int col = 0; col < c.cols; ++col) {
+                const std::size_t i = std::size_t(row) * c.cols + col;
+                const std::string where = std::to_string(c.rows) + "x" + std::to_string(c.cols) + " at " +
+                                          std::to_string(row) + "," + std::to_string(col);
+                expectPoint(points[i],
+                            refPoint(samples[i], row, col, c.scale, in.intrinsic3DCamera.intrinsic), where);
+                expectColorPoint(colored[i],
+                                 refColorPoint(color, samples[i], row, col, c.rows, c.cols, c.scale, in),
+                                 where);
+            }
+        }
+    }
+}
+
+// Inputs whose quotient lies so close to a float rounding midpoint that multiplying by the reciprocal
+// rounds the other way: the exact division has to decide.
+TEST(PointCloud, QuotientsNextToRoundingMidpointsStayExact) {
+    const double scale = 0x1.4d7671446536bp+6;  // 6613 / scale
+    const std::vector<std::uint16_t> depthSamples(8, 32768 + 6613);
+    Frame<ElementDepth> depth;
+    ASSERT_TRUE(norvik::imaging::decodeDepthMap(depthHeader(1, 8, scale), depthPayload(depthSamples), depth));
+    for (int i = 0; i < 8; ++i) EXPECT_TRUE(sameBits(depth[i].d, refDepth(depthSamples[i], scale))) << i;
+
+    // z = 1 and col - cx = p, so that x = p / fx.
+    const double fx = 0x1.f98a3a129b014p+10, p = 0x1.4346107dd4ddfp+11;
+    CameraIntrinsics camera;
+    camera.intrinsic[0] = fx;
+    camera.intrinsic[1] = fx;
+    camera.intrinsic[2] = -p;
+    camera.intrinsic[3] = -p;
+    const std::vector<std::uint16_t> unit(8, 32769);
+    Frame<ElementPointXYZ> points;
+    ASSERT_TRUE(computePointXYZ(depthHeader(1, 8, 1.0), depthPayload(unit), camera, points));
+    for (int col = 0; col < 8; ++col)
+        expectPoint(points[col], refPoint(unit[col], 0, col, 1.0, camera.intrinsic), "col");
+    EXPECT_TRUE(sameBits(points[0].y, static_cast<float>(p / fx)));
+}
+
+TEST(PointCloud, IdentityPoseWithEqualSizesTakesEachPixelsOwnColour) {
+    std::mt19937 rng(5);
+    const int rows = 9, cols = 11;
+    const auto samples = randomSamples(rng, rows * cols);
+    const Frame<ElementColor> color = randomImage(rng, cols, rows);
+    Frame<ElementPointXYZBGR> cloud;
+    ASSERT_TRUE(computePointXYZBGR(color, depthHeader(rows, cols, 4.0), depthPayload(samples),
+                                   identityIntri(900, 5), cloud));
+    for (std::size_t i = 0; i < std::size_t(rows) * cols; ++i) {
+        EXPECT_EQ(cloud[i].b, color[i].b);
+        EXPECT_EQ(cloud[i].g, color[i].g);
+        EXPECT_EQ(cloud[i].r, color[i].r);
+    }
+}
+
+// One depth pixel at the principal point projects to (cx2, cy2) of a 4x4 image of another size.
+TEST(PointCloud, ProjectionOnAPixelAndHalfWayBetweenTwo) {
+    Frame<ElementColor> color;
+    color.resize(4, 4);
+    color.at(1, 1) = {10, 10, 10};
+    color.at(1, 2) = {21, 21, 21};
+    color.at(2, 1) = {77, 77, 77};
+    for (double cx2 : {1.0, 1.5}) {
+        DeviceIntri in = identityIntri(1000, 0);
+        in.intrinsic2DCamera.intrinsic[2] = cx2;
+        in.intrinsic2DCamera.intrinsic[3] = 1.0;
+        Frame<ElementPointXYZBGR> cloud;
+        ASSERT_TRUE(computePointXYZBGR(color, depthHeader(1, 1, 1.0), depthPayload({33768}), in, cloud));
+        EXPECT_EQ(cloud[0].z, 1000.0f);
+        EXPECT_EQ(cloud[0].g, cx2 == 1.0 ? 10 : 15) << cx2;
+    }
+}
+
+TEST(PointCloud, PointsInThe2DCamerasPlaneAreBlack) {
+    std::mt19937 rng(9);
+    const int rows = 6, cols = 10;
+    auto samples = randomSamples(rng, rows * cols);
+    DeviceIntri in = identityIntri(50, 4);
+    in.translation[0] = 12.0;
+    in.translation[1] = -3.0;  // t2 stays 0
+    const Frame<ElementColor> color = filledFrame<ElementColor>(64, 64, {200, 150, 100});
+    Frame<ElementPointXYZBGR> cloud;
+    ASSERT_TRUE(computePointXYZBGR(color, depthHeader(rows, cols, 100.0), depthPayload(samples), in, cloud));
+    int colored = 0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (samples[i] == 32768) {
+            EXPECT_EQ(cloud[i].b + cloud[i].g + cloud[i].r, 0) << i;
+        } else if (cloud[i].g != 0) {
+            ++colored;
+        }
+        expectColorPoint(
+            cloud[i], refColorPoint(color, samples[i], int(i) / cols, int(i) % cols, rows, cols, 100.0, in),
+            std::to_string(i));
+    }
+    EXPECT_GT(colored, 0);
+}
+
+TEST(PointCloud, SampleBilinearIsBlackOnTinyImagesAndOutside) {
+    using norvik::imaging::sampleBilinear;
+    const auto one = filledFrame<ElementColor>(1, 1, {255, 255, 255});
+    const auto row = filledFrame<ElementColor>(5, 1, {255, 255, 255});
+    const auto square = filledFrame<ElementColor>(3, 3, {255, 255, 255});
+    const struct {
+        const Frame<ElementColor>* image;
+        float u, v;
+        bool black;
+    } cases[] = {{&one, 0, 0, true},           {&row, 1, 0, true},        {&square, 0, 0, false},
+                 {&square, 1.5f, 1.5f, false}, {&square, 2, 0, true},     {&square, 0, 2, true},
+                 {&square, -0.5f, 0, true},    {&square, 1e30f, 0, true}, {&square, NAN, 0, true}};
+    for (const auto& c : cases) {
+        const ElementColor s = sampleBilinear(*c.image, c.u, c.v);
+        EXPECT_EQ(s.g == 0, c.black) << c.u << "," << c.v;
+    }
+}
+
+TEST(PointCloud, IdentityTestToleratesOnlyEpsilon) {
+    DeviceIntri in;
+    EXPECT_TRUE(norvik::imaging::isIdentityTransform(in.rotation, in.translation));
+    in.rotation[0][1] = kEps;
+    EXPECT_TRUE(norvik::imaging::isIdentityTransform(in.rotation, in.translation));
+    in.translation[2] = 1e-15;
+    EXPECT_FALSE(norvik::imaging::isIdentityTransform(in.rotation, in.translation));
+    in.translation[2] = NAN;
+    EXPECT_FALSE(norvik::imaging::isIdentityTransform(in.rotation, in.translation));
+}
+
+// ---- Through the device ----
+
+const Json::Value kCalibration =
+    calibrationReply({1000, 1001, 2, 1}, {1500, 1502, 3, 2}, {0.01, 0.0, 0.0, 1, 0, 0, 0});
+
+TEST(PointCloudCapture, CapturesMatchTheDirectComputation) {
+    ConnectedCamera cam(13, &kCalibration);
+    std::mt19937 rng(3);
+    const auto samples = randomSamples(rng, 4 * 6);
+    const Frame<ElementColor> color = randomImage(rng, 8, 5);
+    cam.queueCapture(captureReply(10.0, 4, 6, 0, depthPayload(samples)));
+    cam.queueCapture(captureReply(0.0, 5, 8, kBgr, bgrPayload(color)));
+    cam.queueCapture(captureReply(10.0, 4, 6, 0, depthPayload(samples)));
+    Frame<ElementPointXYZ> points;
+    Frame<ElementPointXYZBGR> colored;
+    ASSERT_TRUE(cam.device.capturePointXYZMap(points).isOk());
+    ASSERT_TRUE(cam.device.capturePointXYZBGRMap(colored).isOk());
+    DeviceIntri in;
+    ASSERT_TRUE(cam.device.getDeviceIntri(in).isOk());
+    Frame<ElementPointXYZ> wantPoints;
+    Frame<ElementPointXYZBGR> wantColored;
+    computePointXYZ(depthHeader(4, 6, 10.0), depthPayload(samples), in.intrinsic3DCamera, wantPoints);
+    computePointXYZBGR(color, depthHeader(4, 6, 10.0), depthPayload(samples), in, wantColored);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        expectPoint(points[i], wantPoints[i], std::to_string(i));
+        expectColorPoint(colored[i], wantColored[i], std::to_string(i));
+    }
+    // No refresh on this model.
+    EXPECT_EQ(cam.camera.commands(), (std::vector<std::string>{cmd::CaptureImage, cmd::CaptureImage,
+                                                               cmd::CaptureImage, cmd::GetGroupIntri}));
+}
+
+TEST(PointCloudCapture, VelaReadsTheCalibrationAfterEachDepthCapture) {
+    ConnectedCamera cam(8, &kCalibration);
+    cam.queueCapture(captureReply(10.0, 1, 2, 0, depthPayload({33000, 34000})));
+    cam.queueCapture(captureReply(0.0, 1, 2, kGray, "ab"));
+    cam.queueCapture(captureReply(10.0, 1, 2, 0, depthPayload({33000, 34000})));
+    Frame<ElementPointXYZ> points;
+    Frame<ElementPointXYZBGR> colored;
+    ASSERT_TRUE(cam.device.capturePointXYZMap(points).isOk());
+    ASSERT_TRUE(cam.device.capturePointXYZBGRMap(colored).isOk());
+    EXPECT_EQ(cam.camera.commands(),
+              (std::vector<std::string>{cmd::CaptureImage, cmd::GetGroupIntri, cmd::CaptureImage,
+                                        cmd::CaptureImage, cmd::GetGroupIntri}));
+    const auto requests = cam.camera.requests();
+    EXPECT_NE(requests[2].find("8194"), std::string::npos);  // colour first
+    EXPECT_NE(requests[3].find("8193"), std::string::npos);
+}
+
+TEST(PointCloudCapture, FailedVelaRefreshFailsTheCaptureAndKeepsTheCalibration) {
+    norvik::api::QuorixDeviceImpl impl;
+    ScriptedCamera camera;
+    camera.serveIdentity(8);
+    ASSERT_TRUE(impl.connect(ScriptedCamera::address(), camera.port(), 3000).isOk());
+    const DeviceIntri before = impl.cachedIntri();
+    camera.queue(cmd::CaptureImage, captureReply(10.0, 1, 1, 0, depthPayload({33000})));
+    camera.queue(cmd::GetGroupIntri, ScriptedCamera::error("calibration busy"));
+    auto points = filledFrame<ElementPointXYZ>(1, 1, {1, 2, 3});
+    const ErrorStatus status = norvik::imaging::capturePointXYZMap(
+        impl, [&](DeviceIntri& d) { return impl.intrinsicsForCloud(d); }, points);
+    EXPECT_EQ(status.code, ReadError);
+    EXPECT_EQ(status.message, "calibration busy");
+    EXPECT_TRUE(points.empty());
+    EXPECT_EQ(impl.cachedIntri().intrinsic3DCamera.intrinsic[0], before.intrinsic3DCamera.intrinsic[0]);
+}
+
+TEST(PointCloudCapture, RefusedComputationsFailAndReleaseTheFrame) {
+    const Json::Value noFocal = calibrationReply({0, 1000, 2, 1}, {1500, 1502, 3, 2}, {0, 0, 0, 1, 0, 0, 0});
+    ConnectedCamera zeroFx(13, &noFocal);
+    zeroFx.queueCapture(captureReply(10.0, 1, 1, 0, depthPayload({33000})));
+    auto points = filledFrame<ElementPointXYZ>(1, 1, {1, 2, 3});
+    ErrorStatus status = zeroFx.device.capturePointXYZMap(points);
+    EXPECT_EQ(status.code, InvalidIntrinsics);
+    EXPECT_EQ(status.message, "The intrinsics parameters is invalid.");
+    EXPECT_TRUE(points.empty());
+
+    ConnectedCamera cam(13, &kCalibration);
+    cam.queueCapture(captureReply(0.0, 1, 1, kGray, "a"));
+    cam.queueCapture(captureReply(0.0, 1, 1, 0, depthPayload({33000})));
+    auto colored = filledFrame<ElementPointXYZBGR>(1, 1, {1, 2, 3, 4, 5, 6});
+    status = cam.device.capturePointXYZBGRMap(colored);
+    EXPECT_EQ(status.code, CaptureError);
+    EXPECT_FALSE(status.message.empty());
+    EXPECT_TRUE(colored.empty());
+
+    // A failed colour capture fails the whole coloured capture before the depth map is asked for.
+    cam.camera.clearRequests();
+    cam.queueCapture(ScriptedCamera::error("no light"));
+    colored = filledFrame<ElementPointXYZBGR>(1, 1, {1, 2, 3, 4, 5, 6});
+    status = cam.device.capturePointXYZBGRMap(colored);
+    EXPECT_EQ(status.message, "no light");
+    EXPECT_TRUE(colored.empty());
+    EXPECT_EQ(cam.camera.commands().size(), 1u);
+}
+
+// Two threads capturing coloured clouds on one device: each cloud is coloured from one colour image only.
+TEST(PointCloudCapture, ConcurrentColouredCapturesStayApart) {
+    const Json::Value sameView = calibrationReply({500, 500, 2, 2}, {500, 500, 2, 2}, {0, 0, 0, 1, 0, 0, 0});
+    ConnectedCamera cam(13, &sameView);
+    const int side = 96;
+    std::atomic<int> level{0};
+    const Reply depth =
+        captureReply(1.0, side, side, 0, depthPayload(std::vector<std::uint16_t>(side * side, 33000)));
+    cam.camera.on(cmd::CaptureImage, [&](const Json::Value& request) {
+        if (request["image_type"].asInt() == 8194)
+            return captureReply(0.0, side, side, kGray, std::string(side * side, char(level++ % 250 + 1)));
+        return depth;
+    });
+    std::atomic<int> failures{0};
+    auto worker = [&] {
+        Frame<ElementPointXYZBGR> cloud;
+        for (int n = 0; n < 30; ++n) {
+            if (!cam.device.capturePointXYZBGRMap(cloud).isOk()) {
+                ++failures;
+                continue;
+            }
+            for (std::size_t i = 0; i < std::size_t(side) * side; ++i) {
+                if (cloud[i].g != cloud[0].g || cloud[i].g == 0) {
+                    ++failures;
+                    break;
+                }
+            }
+        }
+    };
+    std::thread a(worker), b(worker);
+    a.join();
+    b.join();
+    EXPECT_EQ(failures.load(), 0);
+}
+
+}  // namespace
