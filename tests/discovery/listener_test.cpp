@@ -17,9 +17,7 @@ namespace discovery {
 bool operator==(const Announcement& a, const Announcement& b) {
     return a.address == b.address && a.payload == b.payload;
 }
-void PrintTo(const Announcement& a, std::ostream* os) {
-    *os << a.address << " \"" << a.payload << "\"";
-}
+void PrintTo(const Announcement& a, std::ostream* os) { *os << a.address << " \"" << a.payload << "\""; }
 
 }  // namespace discovery
 }  // namespace norvik

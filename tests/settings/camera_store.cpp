@@ -72,15 +72,9 @@ std::vector<std::string> CameraStore::names(const char* command) const {
     return out;
 }
 
-std::vector<std::string> CameraStore::sets() const {
-    return names(command::SetCameraParams);
-}
-std::vector<std::string> CameraStore::gets() const {
-    return names(command::GetCameraParams);
-}
+std::vector<std::string> CameraStore::sets() const { return names(command::SetCameraParams); }
+std::vector<std::string> CameraStore::gets() const { return names(command::GetCameraParams); }
 
-std::string wire(const Json::Value& request) {
-    return norvik::transport::writeRequest(request);
-}
+std::string wire(const Json::Value& request) { return norvik::transport::writeRequest(request); }
 
 }  // namespace settings_test

@@ -58,7 +58,7 @@ TEST(LaserFrameRange, ConvertsBothWays) {
 }
 
 class Laser : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { store.connect(device); }
     CameraStore store{kOrraL};
     QuorixDevice device;

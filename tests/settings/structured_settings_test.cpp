@@ -18,7 +18,7 @@ using Keys = std::vector<std::string>;
 namespace p = norvik::protocol::parameter;
 
 class Structured : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { store.connect(device); }
     CameraStore store{13};
     QuorixDevice device;

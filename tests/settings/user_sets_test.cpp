@@ -22,7 +22,7 @@ Json::Value groups(const Json::Value& names, const Json::Value& current) {
 }
 
 class UserSets : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { store.connect(device); }
     void answerGroups(const Json::Value& body) {
         store.camera.on("GetConfigGroup", [body](const Json::Value&) { return ScriptedCamera::json(body); });

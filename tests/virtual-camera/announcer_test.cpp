@@ -21,7 +21,7 @@ namespace member = norvik::protocol::member;
 
 // A UDP listener on an ephemeral loopback port (never the discovery port, which other tests own).
 class Listener {
-  public:
+public:
     Listener() {
         fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
         sockaddr_in local{};
@@ -57,7 +57,7 @@ class Listener {
         return Datagram{std::string(buffer, static_cast<std::size_t>(n)), address, ntohs(from.sin_port)};
     }
 
-  private:
+private:
     int fd_ = -1;
     std::uint16_t port_ = 0;
 };

@@ -39,7 +39,7 @@ double meanLevel(const Capture& c) {
 }
 
 class CaptureTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_TRUE(started); }
     Capture take(Type type) {
         auto c = client.capture(type);

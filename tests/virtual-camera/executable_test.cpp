@@ -27,7 +27,7 @@ fs::path executable() {
 
 // A running executable with its standard output on a pipe.
 class Process {
-  public:
+public:
     explicit Process(std::vector<std::string> args) {
         int fds[2];
         if (::pipe(fds) != 0) return;
@@ -69,7 +69,7 @@ class Process {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-  private:
+private:
     pid_t pid_ = -1;
     FILE* out_ = nullptr;
     bool waited_ = false;

@@ -37,7 +37,7 @@ std::array<double, 3> chroma(const unsigned char* bgr) {
 }
 
 class GeometryTest : public ::testing::TestWithParam<int> {
-  protected:
+protected:
     void SetUp() override {
         Options options;
         options.modelCode = GetParam();
@@ -73,9 +73,7 @@ class GeometryTest : public ::testing::TestWithParam<int> {
     DeviceIntri intri;
 };
 
-TEST_P(GeometryTest, GroundDepthBackProjectsOntoTheGroundPlane) {
-    expectGroundOnPlane();
-}
+TEST_P(GeometryTest, GroundDepthBackProjectsOntoTheGroundPlane) { expectGroundOnPlane(); }
 
 TEST_P(GeometryTest, DepthPointsLandOnTheirObjectsColourInThe2DImage) {
     const auto depth = client->capture(Type::Depth);

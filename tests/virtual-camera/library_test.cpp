@@ -29,7 +29,7 @@ Options model(int code) {
 }
 
 class LibraryTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_TRUE(camera.start());
         ASSERT_TRUE(device.connect("127.0.0.1", camera.port(), 1000).isOk());

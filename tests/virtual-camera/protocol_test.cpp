@@ -33,7 +33,7 @@ Json::Value roi(int x, int y, int w, int h) {
 }
 
 class ProtocolTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_TRUE(started); }
     VirtualCamera camera{withModel(13)};
     bool started = camera.start();  // before the client, which needs the port

@@ -36,7 +36,7 @@ std::string readFile(const fs::path& path) {
 
 // A fresh state folder per test, removed afterwards.
 class StateFolder {
-  public:
+public:
     StateFolder() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         static int count = 0;
@@ -47,7 +47,7 @@ class StateFolder {
     ~StateFolder() { fs::remove_all(path_); }
     const fs::path& path() const { return path_; }
 
-  private:
+private:
     fs::path path_;
 };
 
