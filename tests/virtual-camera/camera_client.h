@@ -150,6 +150,17 @@ class CameraClient {
     zmq::socket_t socket_;
 };
 
+// A region of interest as the camera takes it.
+inline Json::Value roi(int x, int y, int w, int h) {
+    namespace member = norvik::protocol::member;
+    Json::Value v;
+    v[member::RoiX] = x;
+    v[member::RoiY] = y;
+    v[member::RoiWidth] = w;
+    v[member::RoiHeight] = h;
+    return v;
+}
+
 inline std::string errorOf(const Json::Value& reply) {
     return reply.isObject() ? reply.get(proto::member::ErrMsg, "").asString() : std::string("<no reply>");
 }

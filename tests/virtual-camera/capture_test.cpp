@@ -23,15 +23,6 @@ Options small(int model = 13) {
     return options;
 }
 
-Json::Value roi(int x, int y, int w, int h) {
-    Json::Value v;
-    v[member::RoiX] = x;
-    v[member::RoiY] = y;
-    v[member::RoiWidth] = w;
-    v[member::RoiHeight] = h;
-    return v;
-}
-
 double meanLevel(const Capture& c) {
     double sum = 0;
     for (unsigned char b : c.payload) sum += b;

@@ -23,15 +23,6 @@ Options withModel(int model) {
     return options;
 }
 
-Json::Value roi(int x, int y, int w, int h) {
-    Json::Value v;
-    v[member::RoiX] = x;
-    v[member::RoiY] = y;
-    v[member::RoiWidth] = w;
-    v[member::RoiHeight] = h;
-    return v;
-}
-
 class ProtocolTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(started); }
