@@ -29,9 +29,7 @@ const std::string& requestText(protocol::ImageType imageType) {
     return imageType == protocol::ImageType::Depth ? depth : color;
 }
 
-api::ErrorStatus captureError(const char* message) {
-    return {api::CaptureError, message};
-}
+api::ErrorStatus captureError(const char* message) { return {api::CaptureError, message}; }
 
 }  // namespace
 
@@ -49,10 +47,11 @@ api::ErrorStatus splitCaptureReply(std::string_view reply, ImageHeader& header, 
         return captureError(kJsonLengthMessage);
 
     // A JSON text that does not parse is not a failure by itself; only a reported "err_msg" is. A text
-    // that does not name it cannot report one, which spares the usual reply ("{}") a parse.
+    // that does not name it, even with escapes, cannot report one, which spares the usual reply a parse.
     const std::string_view jsonText =
         reply.substr(protocol::kLengthPrefixBytes, static_cast<std::size_t>(jsonLength));
-    if (jsonText.find(protocol::member::ErrMsg) != std::string_view::npos) {
+    if (jsonText.find(protocol::member::ErrMsg) != std::string_view::npos ||
+        jsonText.find('\\') != std::string_view::npos) {
         Json::Value json;
         std::string parseError;
         transport::parseJson(jsonText, json, parseError);

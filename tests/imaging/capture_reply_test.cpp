@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "transport/framing.h"
+
 #include <limits>
 
 #include "imaging/capture_image.h"
@@ -56,6 +58,9 @@ TEST(CaptureReply, EmptyReplyAndCameraErrors) {
         {"err_msg", ScriptedCamera::json(busy, imageTail(1, 1, 1, kGray, 1, "x")), CaptureError, "busy"},
         {"err_msg only", ScriptedCamera::json(busy), CaptureError, "busy"},
         {"numeric err_msg", ScriptedCamera::json(numeric), CaptureError, "42"},
+        {"escaped member name",
+         ScriptedCamera::raw(norvik::protocol::frameReply("{\"err\\u005fmsg\":\"busy\"}")), CaptureError,
+         "busy"},
     };
     for (auto& c : cases) {
         cam.queueCapture(c.reply);
