@@ -37,17 +37,22 @@ void expectSafe(const Operation& op, const norvik::api::ErrorStatus& status, con
 }
 
 struct ReplyFault {
+    const char* key;  // the test's name
     const char* name;
     void (*apply)(VirtualCamera&);
     bool mustFail;  // false: the reply may still be usable (junk behind a capture's image, say)
 };
 
+void PrintTo(const ReplyFault& fault, std::ostream* out) {
+    *out << fault.name;
+}
+
 const ReplyFault kReplyFaults[] = {
-    {"truncated reply", [](VirtualCamera& c) { c.truncateNextReplies(1); }, true},
-    {"malformed reply", [](VirtualCamera& c) { c.malformNextReplies(1); }, false},
-    {"oversized reply", [](VirtualCamera& c) { c.oversizeNextReplies(1); }, false},
-    {"no reply", [](VirtualCamera& c) { c.staySilentFor(1); }, true},
-    {"late reply", [](VirtualCamera& c) { c.setReplyDelay(kTimeoutMs + 300); }, true},
+    {"Truncated", "truncated reply", [](VirtualCamera& c) { c.truncateNextReplies(1); }, true},
+    {"Malformed", "malformed reply", [](VirtualCamera& c) { c.malformNextReplies(1); }, false},
+    {"Oversized", "oversized reply", [](VirtualCamera& c) { c.oversizeNextReplies(1); }, false},
+    {"Missing", "no reply", [](VirtualCamera& c) { c.staySilentFor(1); }, true},
+    {"Late", "late reply", [](VirtualCamera& c) { c.setReplyDelay(kTimeoutMs + 300); }, true},
 };
 
 class FaultTest : public ::testing::Test {
@@ -60,33 +65,37 @@ protected:
     QuorixDevice device;
 };
 
-TEST_F(FaultTest, EveryOperationSurvivesEveryReplyFault) {
+class ReplyFaultTest : public FaultTest, public ::testing::WithParamInterface<ReplyFault> {};
+
+TEST_P(ReplyFaultTest, EveryOperationSurvivesIt) {
+    const ReplyFault& fault = GetParam();
     int survived = 0;
     for (const Operation& op : operations()) {
         std::string clean;
         ASSERT_TRUE(op.run(device, clean).isOk()) << op.name;
-        for (const ReplyFault& fault : kReplyFaults) {
-            fault.apply(camera);
-            const auto start = Clock::now();
-            std::string digest;
-            const auto status = op.run(device, digest);
-            // A capture of a coloured cloud is two exchanges (and may read the calibration): three time-outs.
-            EXPECT_LT(elapsedMs(start), 3 * kTimeoutMs + 1500) << op.name << " under " << fault.name;
-            // An operation answered from what the device keeps leaves its fault for the next one: drop it.
-            camera.setFaults(quorix::virtualcam::Faults{});
-            if (fault.mustFail) {
-                EXPECT_FALSE(status.isOk()) << op.name << " under " << fault.name;
-            }
-            expectSafe(op, status, digest, clean, fault.name);
-
-            std::string after;
-            EXPECT_TRUE(op.run(device, after).isOk()) << op.name << " after " << fault.name;
-            EXPECT_EQ(after, clean) << op.name << " after " << fault.name;
-            ++survived;
+        fault.apply(camera);
+        const auto start = Clock::now();
+        std::string digest;
+        const auto status = op.run(device, digest);
+        // A capture of a coloured cloud is two exchanges (and may read the calibration): three time-outs.
+        EXPECT_LT(elapsedMs(start), 3 * kTimeoutMs + 1500) << op.name << " under " << fault.name;
+        // An operation answered from what the device keeps leaves its fault for the next one: drop it.
+        camera.setFaults(quorix::virtualcam::Faults{});
+        if (fault.mustFail) {
+            EXPECT_FALSE(status.isOk()) << op.name << " under " << fault.name;
         }
+        expectSafe(op, status, digest, clean, fault.name);
+
+        std::string after;
+        EXPECT_TRUE(op.run(device, after).isOk()) << op.name << " after " << fault.name;
+        EXPECT_EQ(after, clean) << op.name << " after " << fault.name;
+        ++survived;
     }
-    recordFigure("faults.reply_faults_survived", survived);
+    recordFigure(std::string("faults.reply_faults_survived.") + fault.key, survived);
 }
+
+INSTANTIATE_TEST_SUITE_P(Faults, ReplyFaultTest, ::testing::ValuesIn(kReplyFaults),
+                         [](const ::testing::TestParamInfo<ReplyFault>& info) { return info.param.key; });
 
 TEST_F(FaultTest, EveryCommandAnsweredWithAnError) {
     std::vector<std::string> clean;
