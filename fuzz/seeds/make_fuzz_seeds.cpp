@@ -105,12 +105,18 @@ void seedModel(int modelCode, const std::string& tag) {
     options.colorSize = {16, 12};
     options.depthSize = {16, 12};
     quorix::virtualcam::VirtualCamera camera(options);
-    std::string error;
-    if (!camera.start(&error)) throw std::runtime_error(error);
+    if (std::string reason; !camera.start(&reason)) throw std::runtime_error(reason);
     Session session(camera);
     using norvik::protocol::ImageType;
 
-    write("device_replies", tag + "_identity.json", jsonText(session.command(command::GetCameraInfo)));
+    const std::string identity = jsonText(session.command(command::GetCameraInfo));
+    write("device_replies", tag + "_identity.json", identity);
+    // A camera announces the same identity object.
+    Json::Value identityJson;
+    std::string error;
+    norvik::transport::parseJson(identity, identityJson, error);
+    write("discovery_payloads", tag + "_announcement.json",
+          norvik::transport::writeRequest(identityJson[member::CameraInfo]));
     const std::string intri = session.command(command::GetGroupIntri);
     write("device_replies", tag + "_calibration.json", jsonText(intri));
     write("device_replies", tag + "_image_format.json", jsonText(session.command(command::GetImageFormat)));
