@@ -28,11 +28,13 @@ api::ErrorStatus setDepthRange(transport::CommandClient& client, const api::Dept
 api::ErrorStatus getDepthRange(transport::CommandClient& client, api::DepthRange& range) {
     std::int32_t lower = 0;
     std::int32_t upper = 0;
-    if (!readParameter(client, p::DepthLowerLimit, lower).isOk()) lower = 0;
+    const api::ErrorStatus lowerStatus = readParameter(client, p::DepthLowerLimit, lower);
+    if (!lowerStatus.isOk()) lower = 0;
     api::ErrorStatus status = readParameter(client, p::DepthUpperLimit, upper);
     if (!status.isOk()) upper = 0;
     range = {lower, upper};
-    return status;
+    // A limit that could not be read is a failed read, not a limit of 0.
+    return lowerStatus.isOk() ? status : lowerStatus;
 }
 
 }  // namespace settings

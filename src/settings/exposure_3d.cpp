@@ -41,8 +41,10 @@ api::ErrorStatus setScan3DExposure(transport::CommandClient& client, const std::
 
 api::ErrorStatus getScan3DExposure(transport::CommandClient& client, std::vector<double>& times) {
     double read[kMaxTimes] = {0.0, 0.0, 0.0};
+    api::ErrorStatus timeStatus[kMaxTimes];
     for (int i = 0; i < kMaxTimes; ++i) {
-        if (!readParameter(client, kTimeKeys[i], read[i]).isOk()) read[i] = 0.0;
+        timeStatus[i] = readParameter(client, kTimeKeys[i], read[i]);
+        if (!timeStatus[i].isOk()) read[i] = 0.0;
     }
     std::int32_t count = 0;
     api::ErrorStatus status = readParameter(client, p::Scan3DExposureCount, count);
@@ -52,6 +54,10 @@ api::ErrorStatus getScan3DExposure(transport::CommandClient& client, std::vector
         return {api::ReadError, "Malformed reply: the camera reports " + std::to_string(count) +
                                     " 3D exposure times; at most " + std::to_string(kMaxTimes) +
                                     " are possible."};
+    }
+    // A time in the list that could not be read fails the read rather than reading as 0.
+    for (int i = 0; i < count && status.isOk(); ++i) {
+        if (!timeStatus[i].isOk()) status = timeStatus[i];
     }
     times.assign(read, read + count);
     return status;

@@ -38,16 +38,21 @@ const char* describe(const std::string&) {
 }
 
 template <typename T>
-api::ErrorStatus readAs(transport::CommandClient& client, const std::string& name, T& out) {
-    Json::Value value;
-    api::ErrorStatus status = getParameter(client, name, value);
-    if (!status.isOk()) return status;
+api::ErrorStatus convertAs(const Json::Value& value, const std::string& name, T& out) {
     T converted{};
     if (!transport::readValue(value, converted))
         return {api::ReadError,
                 "Malformed reply: the value of " + name + " is not " + describe(converted) + "."};
     out = std::move(converted);
-    return status;
+    return {};
+}
+
+template <typename T>
+api::ErrorStatus readAs(transport::CommandClient& client, const std::string& name, T& out) {
+    Json::Value value;
+    api::ErrorStatus status = getParameter(client, name, value);
+    if (!status.isOk()) return status;
+    return convertAs(value, name, out);
 }
 
 }  // namespace
@@ -85,11 +90,31 @@ api::ErrorStatus getParameter(transport::CommandClient& client, const std::strin
     Json::Value reply;
     std::string error;
     if (!client.requestJson(request, reply, error)) return {api::ReadError, error};
+    return readParameterValue(reply, value);
+}
+
+api::ErrorStatus readParameterValue(const Json::Value& reply, Json::Value& value) {
     const Json::Value* found = transport::findMember(reply, member::PropertyValue);
     if (found == nullptr)
         return {api::ReadError, "Malformed reply: the reply to a parameter read is not an object."};
     value = *found;
     return {};
+}
+
+api::ErrorStatus convertParameter(const Json::Value& value, const std::string& name, std::int32_t& out) {
+    return convertAs(value, name, out);
+}
+
+api::ErrorStatus convertParameter(const Json::Value& value, const std::string& name, double& out) {
+    return convertAs(value, name, out);
+}
+
+api::ErrorStatus convertParameter(const Json::Value& value, const std::string& name, bool& out) {
+    return convertAs(value, name, out);
+}
+
+api::ErrorStatus convertParameter(const Json::Value& value, const std::string& name, std::string& out) {
+    return convertAs(value, name, out);
 }
 
 api::ErrorStatus readParameter(transport::CommandClient& client, const std::string& name, std::int32_t& out) {

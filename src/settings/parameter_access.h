@@ -30,6 +30,15 @@ api::ErrorStatus setParameter(transport::CommandClient& client, const std::strin
 // text when the exchange fails; value is untouched on every failure.
 api::ErrorStatus getParameter(transport::CommandClient& client, const std::string& name, Json::Value& value);
 
+// The reading alone, on a "GetCameraParams" reply: its "property_value" (null when it has none). value is
+// untouched on failure.
+api::ErrorStatus readParameterValue(const Json::Value& reply, Json::Value& value);
+// A read value converted as readParameter does; out is untouched on failure.
+api::ErrorStatus convertParameter(const Json::Value& value, const std::string& name, std::int32_t& out);
+api::ErrorStatus convertParameter(const Json::Value& value, const std::string& name, double& out);
+api::ErrorStatus convertParameter(const Json::Value& value, const std::string& name, bool& out);
+api::ErrorStatus convertParameter(const Json::Value& value, const std::string& name, std::string& out);
+
 // getParameter converted to the output's type with the lenient conversions of the replies (null reads as
 // 0, 0.0, false or ""). A value that does not convert (text for a number, an integer outside 32 bits, an
 // object) gives ReadError. out is untouched on every failure.

@@ -44,6 +44,29 @@ api::ErrorStatus readGroups(transport::CommandClient& client, Json::Value& reply
 
 }  // namespace
 
+api::ErrorStatus readUserSetNames(const Json::Value& reply, std::vector<std::string>& names) {
+    names.clear();
+    const Json::Value* list = transport::findMember(reply, member::AvailableConfigNames);
+    if (list == nullptr || !(list->isNull() || list->isArray()))
+        return {api::ReadError, "Malformed reply: \"available_config_names\" is not a list of names."};
+    std::vector<std::string> read;
+    for (const Json::Value& element : *list) {
+        std::string text;
+        if (!transport::readValue(element, text))
+            return {api::ReadError,
+                    "Malformed reply: \"available_config_names\" holds a value that is not a name."};
+        read.push_back(std::move(text));
+    }
+    names = std::move(read);
+    return {};
+}
+
+api::ErrorStatus readCurrentUserSet(const Json::Value& reply, std::string& name) {
+    std::string error;
+    if (!transport::readMember(reply, member::CurrentConfig, name, error)) return {api::ReadError, error};
+    return {};
+}
+
 api::ErrorStatus addUserSet(transport::CommandClient& client, const std::string& name) {
     if (auto guard = client.connectionGuard(); !guard.isOk()) return guard;
     if (name.empty()) return {api::WriteError, kEmptyName};
@@ -65,29 +88,15 @@ api::ErrorStatus getAllUserSets(transport::CommandClient& client, std::vector<st
     names.clear();
     Json::Value reply;
     if (auto s = readGroups(client, reply); !s.isOk()) return s;
-    const Json::Value* list = transport::findMember(reply, member::AvailableConfigNames);
-    if (list == nullptr || !(list->isNull() || list->isArray()))
-        return {api::ReadError, "Malformed reply: \"available_config_names\" is not a list of names."};
-    std::vector<std::string> read;
-    for (const Json::Value& element : *list) {
-        std::string text;
-        if (!transport::readValue(element, text))
-            return {api::ReadError,
-                    "Malformed reply: \"available_config_names\" holds a value that is not a name."};
-        read.push_back(std::move(text));
-    }
-    names = std::move(read);
-    return {};
+    return readUserSetNames(reply, names);
 }
 
 api::ErrorStatus getCurrentUserSet(transport::CommandClient& client, std::string& name) {
     if (auto guard = client.connectionGuard(); !guard.isOk()) return guard;
     Json::Value reply;
     api::ErrorStatus status = readGroups(client, reply);
-    std::string error;
     std::string current;
-    if (status.isOk() && !transport::readMember(reply, member::CurrentConfig, current, error))
-        status = {api::ReadError, error};
+    if (status.isOk()) status = readCurrentUserSet(reply, current);
     name = status.isOk() ? std::move(current) : std::string();
     return status;
 }

@@ -3,6 +3,8 @@
 // The camera's user sets: named groups of settings, one of them current. Each operation applies the
 // connection guard first and leaves its output untouched when the device is not connected.
 
+#include <json/json.h>
+
 #include <string>
 #include <vector>
 
@@ -19,6 +21,10 @@ api::ErrorStatus setCurrentUserSet(transport::CommandClient& client, const std::
 // The outputs are empty after a failed read.
 api::ErrorStatus getAllUserSets(transport::CommandClient& client, std::vector<std::string>& names);
 api::ErrorStatus getCurrentUserSet(transport::CommandClient& client, std::string& name);
+// The readers of a "GetConfigGroup" reply. names is empty after a failure; name is untouched.
+api::ErrorStatus readUserSetNames(const Json::Value& reply, std::vector<std::string>& names);
+api::ErrorStatus readCurrentUserSet(const Json::Value& reply, std::string& name);
+
 // Asks the camera to store its current settings persistently.
 api::ErrorStatus saveAllSettingsToUserSets(transport::CommandClient& client);
 

@@ -64,12 +64,16 @@ int parseCommandLine(int argc, char** argv, Options& options) {
         ->check(CLI::NonNegativeNumber);
     app.add_option("--silent", f.silentRequests, "fault: never answer the next N requests")
         ->check(CLI::NonNegativeNumber);
-    app.add_option("--fail-command", f.failCommand, "fault: answer this command with an error");
+    app.add_option("--fail-command", f.failCommand,
+                   "fault: answer this command (\"*\": every one) with an error");
     app.add_option("--fail-message", f.failMessage, "fault: the error text of --fail-command")
         ->capture_default_str();
     app.add_option("--truncate", f.truncatedReplies, "fault: cut the next N replies in half")
         ->check(CLI::NonNegativeNumber);
     app.add_option("--malform", f.malformedReplies, "fault: send unreadable JSON in the next N replies")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--oversize", f.oversizedReplies,
+                   "fault: follow the next N replies with megabytes of junk")
         ->check(CLI::NonNegativeNumber);
     app.add_flag("--vela-mode-calibration", f.velaCalibrationFollowsMode,
                  "fault: a VELA camera's depth calibration changes with its capture mode");

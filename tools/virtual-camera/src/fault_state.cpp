@@ -34,13 +34,17 @@ RequestFaults FaultState::takeForRequest() {
     } else if (faults_.malformedReplies > 0) {
         --faults_.malformedReplies;
         request.malform = true;
+    } else if (faults_.oversizedReplies > 0) {
+        --faults_.oversizedReplies;
+        request.oversize = true;
     }
     return request;
 }
 
 std::optional<std::string> FaultState::failureFor(const std::string& command) const {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (faults_.failCommand.empty() || faults_.failCommand != command) return std::nullopt;
+    if (faults_.failCommand.empty()) return std::nullopt;
+    if (faults_.failCommand != command && faults_.failCommand != kEveryCommand) return std::nullopt;
     return faults_.failMessage;
 }
 

@@ -17,7 +17,11 @@ struct RequestFaults {
     int delayMs = 0;
     bool truncate = false;
     bool malform = false;
+    bool oversize = false;
 };
+
+// failCommand value that fails every command.
+inline constexpr char kEveryCommand[] = "*";
 
 class FaultState {
   public:
@@ -34,7 +38,7 @@ class FaultState {
 
     // Faults for the next request; consumes one unit of each count that applies.
     RequestFaults takeForRequest();
-    // The failure text when command is the one set to fail.
+    // The failure text when command is the one set to fail (or every command is).
     std::optional<std::string> failureFor(const std::string& command) const;
 
   private:

@@ -16,6 +16,7 @@
 #include "camera_info.h"
 #include "command_service.h"
 #include "fault_state.h"
+#include "oversize_fault.h"
 #include "user_set_file.h"
 
 namespace quorix {
@@ -183,13 +184,14 @@ void VirtualCamera::Impl::serve() {
             const RequestFaults fault = faults.takeForRequest();
             if (fault.silent) continue;
             const FramedReply reply = service->handle(request.to_string_view());
-            if (!fault.truncate && !fault.malform && fault.delayMs == 0) {
+            if (!fault.truncate && !fault.malform && !fault.oversize && fault.delayMs == 0) {
                 send(frames, reply);
                 continue;
             }
             std::string bytes = reply.joined();
             if (fault.truncate) bytes = truncateReply(bytes);
             if (fault.malform) bytes = malformReply(bytes);
+            if (fault.oversize) bytes = oversizeReply(bytes);
             if (fault.delayMs == 0) {
                 send(frames, bytes);
             } else {
@@ -264,6 +266,9 @@ void VirtualCamera::truncateNextReplies(int count) {
 }
 void VirtualCamera::malformNextReplies(int count) {
     impl_->faults.update([&](Faults& f) { f.malformedReplies = count; });
+}
+void VirtualCamera::oversizeNextReplies(int count) {
+    impl_->faults.update([&](Faults& f) { f.oversizedReplies = count; });
 }
 void VirtualCamera::setVelaCalibrationFollowsMode(bool on) {
     impl_->faults.update([&](Faults& f) { f.velaCalibrationFollowsMode = on; });

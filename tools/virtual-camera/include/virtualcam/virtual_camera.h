@@ -21,10 +21,11 @@ struct ImageSize {
 struct Faults {
     int replyDelayMs = 0;     // every reply held back this long
     int silentRequests = 0;   // the next N requests are never answered
-    std::string failCommand;  // this command is answered with failMessage as "err_msg"
+    std::string failCommand;  // this command ("*": every command) is answered with failMessage as "err_msg"
     std::string failMessage = "Simulated camera failure.";
     int truncatedReplies = 0;  // the next N replies lose their second half
     int malformedReplies = 0;  // the next N replies carry JSON text that does not parse
+    int oversizedReplies = 0;  // the next N replies are followed by megabytes of junk
     bool velaCalibrationFollowsMode =
         false;                   // a VELA camera's depth calibration changes with its capture mode
     bool reportVirtual = false;  // "isVirtual" true in the identity
@@ -88,6 +89,7 @@ class VirtualCamera {
     void clearCommandFailure();
     void truncateNextReplies(int count);
     void malformNextReplies(int count);
+    void oversizeNextReplies(int count);
     void setVelaCalibrationFollowsMode(bool on);
     void setReportVirtual(bool on);
     void setOldFirmware(bool on);
