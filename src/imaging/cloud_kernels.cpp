@@ -7,7 +7,9 @@
 #include "imaging/projection.h"
 #include "transport/protocol_names.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+// The vector paths are compiled for AVX2 through GCC's target pragma; other compilers (the fuzzing build's
+// clang) build the portable paths, which compute the same values.
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
 #include <immintrin.h>
 #define QUORIX_X86 1
 #endif
