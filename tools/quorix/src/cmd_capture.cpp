@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "device_text.h"
+#include "quorixexport/calibration_file.h"
 #include "quorixexport/cloud_files.h"
 #include "quorixexport/cloud_preview.h"
 #include "quorixexport/image_files.h"
