@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "device_text.h"
+#include "quorixexport/calibration_file.h"
 #include "quorixexport/cloud_files.h"
 #include "quorixexport/cloud_preview.h"
 #include "quorixexport/image_files.h"
@@ -22,7 +23,7 @@ struct CaptureOptions {
     std::string address;
     int timeoutMs = 5000;
     int count = 1;
-    std::string color, depth, depthPreview, cloud, coloredCloud, preview, record;
+    std::string color, depth, depthPreview, cloud, coloredCloud, preview, record, calibration;
     bool ascii = false;
     bool organized = false;
     bool json = false;
@@ -48,6 +49,12 @@ int runCapture(const CaptureOptions& o) {
     if (o.count < 1) return reportFailure("--count must be at least 1");
     api::QuorixDevice device;
     if (!connectDevice(device, o.address, o.timeoutMs)) return kExitFailure;
+    if (!o.calibration.empty()) {
+        api::DeviceIntri intri;
+        if (auto s = device.getDeviceIntri(intri); !s.isOk()) return reportFailure("calibration", s);
+        if (auto written = files::writeCalibration(o.calibration, intri); !written.ok())
+            return reportFailure(written.error);
+    }
     SceneRecorder recorder;
     std::string error;
     if (!o.record.empty() && !recorder.open(o.record, device, error)) return reportFailure(error);
@@ -127,6 +134,7 @@ void addCaptureCommand(CLI::App& app, Action& action) {
                         "coloured point cloud: .pcd for PCD, otherwise PLY");
     command->add_option("--preview", o->preview,
                         "picture of the coloured point cloud from an oblique viewpoint (PNG)");
+    command->add_option("--calibration", o->calibration, "the calibration as JSON, for mask-cloud");
     command->add_flag("--ascii", o->ascii, "ASCII PLY instead of binary");
     command->add_flag("--organized", o->organized,
                       "keep every pixel in the point-cloud files (width x height)");

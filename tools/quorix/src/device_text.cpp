@@ -89,8 +89,12 @@ void printTable(std::ostream& out, const std::vector<std::string>& header,
         for (std::size_t c = 0; c < row.size() && c < widths.size(); ++c)
             widths[c] = std::max(widths[c], row[c].size());
     auto printRow = [&](const std::vector<std::string>& row) {
-        for (std::size_t c = 0; c < row.size() && c < widths.size(); ++c)
-            out << std::left << std::setw(int(widths[c]) + (c + 1 < row.size() ? 2 : 0)) << row[c];
+        for (std::size_t c = 0; c < row.size() && c < widths.size(); ++c) {
+            if (c + 1 == row.size())
+                out << row[c];
+            else
+                out << std::left << std::setw(int(widths[c]) + 2) << row[c];
+        }
         out << "\n";
     };
     printRow(header);

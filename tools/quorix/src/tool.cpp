@@ -35,7 +35,9 @@ int runTool(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+        std::cerr << "quorix: " << e.what() << "\nRun with --help for more information." << std::endl;
+        return kExitUsage;
     }
     try {
         return action ? action() : 0;

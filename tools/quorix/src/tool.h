@@ -13,9 +13,9 @@
 namespace quorix {
 namespace tool {
 
-// Exit statuses: 0 success, 1 a camera or file operation failed, 2 the command line was wrong (CLI11's own
-// statuses for its parse errors).
+// Exit statuses: 0 success, 1 a camera or file operation failed, 2 the command line was wrong.
 constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
 
 // Runs the tool as main would, printing to standard output and standard error.
 int runTool(int argc, char** argv);

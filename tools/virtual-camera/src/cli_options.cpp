@@ -52,6 +52,8 @@ int parseCommandLine(int argc, char** argv, Options& options) {
     app.add_option("--depth-size", depthSize, "depth image size WIDTHxHEIGHT (default: the model's)");
     app.add_option("--state-dir", options.stateDirectory,
                    "folder of the user-set file; without it saved user sets last as long as the process");
+    app.add_option("--scene", options.sceneDirectory,
+                   "serve a scene recorded by quorix capture --record instead of the synthetic one");
     app.add_flag("--no-announce", noAnnounce, "do not send announcements");
     app.add_option("--announce-to", destination,
                    "announcement destination ADDRESS:PORT (default 127.0.0.1:45454)");

@@ -79,7 +79,19 @@ FramedReply CommandService::handle(std::string_view text) {
     return dispatch(command, request);
 }
 
+std::string CommandService::loadScene(const std::string& folder) {
+    auto scene = std::make_unique<RecordedScene>();
+    std::string error;
+    if (!scene->load(folder, error)) return error;
+    std::lock_guard<std::mutex> lock(mutex_);
+    colorSize_ = {scene->rig().color.width, scene->rig().color.height};
+    depthSize_ = {scene->rig().depth.width, scene->rig().depth.height};
+    scene_ = std::move(scene);
+    return {};
+}
+
 Rig CommandService::currentRig() const {
+    if (scene_) return scene_->rig();
     const bool highResolution = traits_.isVela && faults_.get().velaCalibrationFollowsMode &&
                                 store_.parameters()[proto::parameter::VelaCaptureMode].asInt() == 1;
     return makeRig(colorSize_, depthSize_, highResolution);
@@ -161,10 +173,11 @@ FramedReply CommandService::capture(const Json::Value& request) {
     double scale = 1.0;
     const std::string* payload = nullptr;
     if (type.asInt() == static_cast<int>(proto::ImageType::Depth)) {
-        payload = &renderer_.depth(rig, store_.parameters());
+        payload = scene_ ? &scene_->nextDepth() : &renderer_.depth(rig, store_.parameters());
         rows = rig.depth.height, cols = rig.depth.width, pixelType = kDepthPixelType, scale = kDepthScale;
     } else if (type.asInt() == static_cast<int>(proto::ImageType::Color)) {
-        payload = &renderer_.color(rig, store_.parameters(), traits_.grayColor);
+        payload = scene_ ? &scene_->nextColor(traits_.grayColor)
+                         : &renderer_.color(rig, store_.parameters(), traits_.grayColor);
         rows = rig.color.height, cols = rig.color.width;
         pixelType = traits_.grayColor ? proto::kPixelTypeGray : proto::kPixelTypeBgr;
     } else {

@@ -6,12 +6,14 @@
 #include <json/json.h>
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 
 #include "fault_state.h"
 #include "model_traits.h"
+#include "recorded_scene.h"
 #include "renderer.h"
 #include "rig.h"
 #include "user_set_store.h"
@@ -39,6 +41,8 @@ class CommandService {
     SurfaceProbe probeDepthPixel(int col, int row);
     std::array<double, 4> groundPlane();
     int renderCount();
+    // Serves the recorded scene in folder from now on; empty on success, else the reason.
+    std::string loadScene(const std::string& folder);
 
   private:
     FramedReply dispatch(const std::string& command, const Json::Value& request);
@@ -56,6 +60,7 @@ class CommandService {
     std::string stateFile_;
     FaultState& faults_;
     Renderer renderer_;
+    std::unique_ptr<RecordedScene> scene_;  // set: captures replay it
     std::mutex mutex_;
 };
 

@@ -113,6 +113,14 @@ bool VirtualCamera::Impl::start(std::string& error) {
                      : options.identifier;
     service =
         std::make_unique<CommandService>(options, identifier, port, std::move(store), stateFile, faults);
+    if (!options.sceneDirectory.empty()) {
+        if (std::string sceneError = service->loadScene(options.sceneDirectory); !sceneError.empty()) {
+            service.reset();
+            socket.reset();
+            context.reset();
+            return error = sceneError, false;
+        }
+    }
 
     if (options.announce) {
         auto payload = [this] {

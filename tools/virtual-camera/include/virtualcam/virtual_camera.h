@@ -43,6 +43,9 @@ struct Options {
     ImageSize depthSize;
     // Folder of the user-set file. Empty: user sets live only as long as the camera.
     std::string stateDirectory;
+    // A scene recorded by `quorix capture --record`: its calibration, image sizes and frames are served
+    // instead of the synthetic scene (settings no longer change the images). Empty: the synthetic scene.
+    std::string sceneDirectory;
     // Announcements are off by default in-process so that tests do not disturb each other's listeners.
     bool announce = false;
     std::string announceAddress = "127.0.0.1";
