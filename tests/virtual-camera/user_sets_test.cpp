@@ -144,6 +144,20 @@ TEST(UserSets, SavedSetsSurviveARestart) {
     EXPECT_EQ(client.getParam(param::DepthUpperLimit)[member::PropertyValue].asInt(), 2500);
 }
 
+TEST(UserSets, AFailedSaveIsReportedAndKeepsTheOldFile) {
+    StateFolder folder;
+    VirtualCamera camera(inFolder(folder.path()));
+    ASSERT_TRUE(camera.start());
+    CameraClient client(camera.port());
+    ASSERT_EQ(errorOf(client.save()), "");
+    const std::string saved = readFile(camera.stateFile());
+    // Something in the way of the temporary file.
+    fs::create_directories(camera.stateFile() + ".tmp");
+    ASSERT_EQ(errorOf(client.userSet(cmd::AddConfigGroup, "unsaved")), "");
+    EXPECT_NE(errorOf(client.save()).find("Cannot store the user sets"), std::string::npos);
+    EXPECT_EQ(readFile(camera.stateFile()), saved);
+}
+
 TEST(UserSets, CameraConfigAppliesAllParametersOrNone) {
     VirtualCamera camera;
     ASSERT_TRUE(camera.start());

@@ -22,6 +22,11 @@ int main(int argc, char** argv) {
     if (!camera.start()) return 1;
     std::cout << "Quorix virtual camera " << camera.identifier() << " (model " << options.modelCode
               << ") serving on " << camera.endpoint() << std::endl;
+    if (!camera.stateFile().empty())
+        std::cout << "User sets are stored in " << camera.stateFile() << std::endl;
+    if (options.announce)
+        std::cout << "Announcing to " << options.announceAddress << ":" << options.announcePort << " every "
+                  << options.announcePeriodMs << " ms" << std::endl;
 
     int received = 0;
     sigwait(&signals, &received);
