@@ -1,0 +1,371 @@
+#include "imaging/cloud_kernels_avx2.h"
+
+#ifdef QUORIX_AVX2_KERNELS
+
+#include <immintrin.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "imaging/exact_formulas.h"
+
+namespace norvik {
+namespace imaging {
+namespace avx2 {
+
+namespace {
+
+// Everything up to the matching pop is compiled for AVX2 (lambdas included) and only called after the
+// run-time check. FMA stays off, so that every product and sum is rounded on its own, as in the formulas.
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+// ---- Points ----
+//
+// Depths come from the table of every sample's depth; x and y are the formulas' own double products and
+// divisions, four pixels at a time, so every value is the formula's to the bit.
+
+struct VectorConstants {
+    __m256d fx, fy, cx, cy, lanes;
+};
+
+inline VectorConstants vectorConstants(const KernelParams& p) {
+    return {_mm256_set1_pd(p.fx), _mm256_set1_pd(p.fy), _mm256_set1_pd(p.cx), _mm256_set1_pd(p.cy),
+            _mm256_set_pd(3, 2, 1, 0)};
+}
+
+inline int sample(const unsigned char* raw, int n) {
+    std::uint16_t s;  // little-endian on the wire and here
+    std::memcpy(&s, raw + 2 * n, sizeof s);
+    return s;
+}
+
+// x, y, z of the four pixels starting at raw, in row `row` from column `col`.
+__attribute__((always_inline)) inline void points4(const unsigned char* raw, std::size_t row, std::size_t col,
+                                                   const float* depthOf, const VectorConstants& k, __m128& x,
+                                                   __m128& y, __m128& z) {
+    // Plain loads from the table: faster than a gather here.
+    z = _mm_setr_ps(depthOf[sample(raw, 0)], depthOf[sample(raw, 1)], depthOf[sample(raw, 2)],
+                    depthOf[sample(raw, 3)]);
+    const __m256d zd = _mm256_cvtps_pd(z);
+    const __m256d dx = _mm256_sub_pd(_mm256_add_pd(_mm256_set1_pd(static_cast<double>(col)), k.lanes), k.cx);
+    const __m256d dy = _mm256_sub_pd(_mm256_set1_pd(static_cast<double>(row)), k.cy);
+    x = _mm256_cvtpd_ps(_mm256_div_pd(_mm256_mul_pd(dx, zd), k.fx));
+    y = _mm256_cvtpd_ps(_mm256_div_pd(_mm256_mul_pd(dy, zd), k.fy));
+}
+
+// Large outputs bypass the caches; small ones are better left in them for the reader.
+constexpr std::size_t kStreamingBytes = std::size_t(1) << 22;
+
+bool streamOutput(const void* out, std::size_t bytes) {
+    return (reinterpret_cast<std::uintptr_t>(out) & 15) == 0 && bytes >= kStreamingBytes;
+}
+
+template <bool Stream>
+inline void store4(float* out, __m128 value) {
+    if (Stream) {
+        _mm_stream_ps(out, value);
+    } else {
+        _mm_storeu_ps(out, value);
+    }
+}
+
+// Splits [begin, end) into runs of whole groups of Size pixels, each run within one row and starting at a
+// multiple of Size (so aligned arrays stay aligned), and single pixels for the rest. groups(i, row, col, n)
+// handles pixels i .. i + n * Size - 1, which lie in row `row` from column `col`; scalar handles one pixel.
+template <std::size_t Size, typename Groups, typename Scalar>
+inline void groupedRange(std::size_t begin, std::size_t end, std::size_t cols, const Groups& groups,
+                         const Scalar& scalar) {
+    for (std::size_t i = begin; i < end;) {
+        const std::size_t row = i / cols, rowStart = row * cols;
+        const std::size_t rowEnd = end - rowStart < cols ? end : rowStart + cols;
+        std::size_t first = (i + Size - 1) / Size * Size;
+        if (first > rowEnd) first = rowEnd;
+        exact::walk(i, first, cols, scalar);
+        const std::size_t count = (rowEnd - first) / Size;
+        if (count > 0) groups(first, row, first - rowStart, count);
+        exact::walk(first + count * Size, rowEnd, cols, scalar);
+        i = rowEnd;
+    }
+}
+
+template <bool Stream>
+void depthLoop(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
+               const KernelParams& p) {
+    float* dst = &out->d;
+    std::size_t head = (begin + 7) & ~std::size_t(7);
+    if (head > end) head = end;
+    for (std::size_t i = begin; i < head; ++i) dst[i] = p.depthOf[sample(raw, int(i))];
+    std::size_t i = head;
+    for (; i + 8 <= end; i += 8) {
+        // Plain loads from the table: faster than a gather here.
+        const unsigned char* at = raw + 2 * i;
+        auto depth = [&](int n) { return p.depthOf[sample(at, n)]; };
+        const __m256 z =
+            _mm256_setr_ps(depth(0), depth(1), depth(2), depth(3), depth(4), depth(5), depth(6), depth(7));
+        store4<Stream>(dst + i, _mm256_castps256_ps128(z));
+        store4<Stream>(dst + i + 4, _mm256_extractf128_ps(z, 1));
+    }
+    for (; i < end; ++i) dst[i] = p.depthOf[sample(raw, int(i))];
+    if (Stream) _mm_sfence();
+}
+
+// Interleaves four x, y, z into three vectors of x0 y0 z0 x1 | y1 z1 x2 y2 | z2 x3 y3 z3.
+inline void interleaveXYZ(__m128 x, __m128 y, __m128 z, __m128& a, __m128& b, __m128& c) {
+    const __m128 xy01 = _mm_unpacklo_ps(x, y);
+    const __m128 xy23 = _mm_unpackhi_ps(x, y);
+    a = _mm_shuffle_ps(xy01, _mm_shuffle_ps(z, x, _MM_SHUFFLE(1, 1, 0, 0)), _MM_SHUFFLE(2, 0, 1, 0));
+    b = _mm_shuffle_ps(_mm_shuffle_ps(y, z, _MM_SHUFFLE(1, 1, 1, 1)), xy23, _MM_SHUFFLE(1, 0, 2, 0));
+    c = _mm_shuffle_ps(_mm_shuffle_ps(z, x, _MM_SHUFFLE(3, 3, 2, 2)),
+                       _mm_shuffle_ps(y, z, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(2, 0, 2, 0));
+}
+
+template <bool Stream>
+void pointLoop(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
+               const KernelParams& p) {
+    const VectorConstants k = vectorConstants(p);
+    const auto cols = static_cast<std::size_t>(p.cols);
+    auto scalar = [&](std::size_t i, std::size_t row, std::size_t col) {
+        float x, y, z;
+        exact::point(raw, i, row, col, p, x, y, z);
+        out[i] = {x, y, z};
+    };
+    auto groups = [&](std::size_t first, std::size_t row, std::size_t col, std::size_t count) {
+        for (std::size_t i = first; i < first + 4 * count; i += 4, col += 4) {
+            __m128 x, y, z;
+            points4(raw + 2 * i, row, col, p.depthOf, k, x, y, z);
+            __m128 a, b, c;
+            interleaveXYZ(x, y, z, a, b, c);
+            float* dst = &out[i].x;
+            store4<Stream>(dst, a);
+            store4<Stream>(dst + 4, b);
+            store4<Stream>(dst + 8, c);
+        }
+    };
+    groupedRange<4>(begin, end, cols, groups, scalar);
+    if (Stream) _mm_sfence();
+}
+
+// ---- Colours ----
+
+// Where a point lands in the 2D image: u and v of four points, and the lanes in the camera's plane.
+__attribute__((always_inline)) inline void project4(__m128 x, __m128 y, __m128 z, const KernelParams& p,
+                                                    __m128& u, __m128& v, int& inPlane) {
+    const auto& r = p.rotation;
+    const auto& t = p.translation;
+    const __m256d xd = _mm256_cvtps_pd(x), yd = _mm256_cvtps_pd(y), zd = _mm256_cvtps_pd(z);
+    auto row = [&](int n) {
+        __m256d s = _mm256_mul_pd(_mm256_set1_pd(r[n][0]), xd);
+        s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_set1_pd(r[n][1]), yd));
+        s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_set1_pd(r[n][2]), zd));
+        return _mm256_add_pd(s, _mm256_set1_pd(t[n]));
+    };
+    const __m256d zc = row(2);
+    const __m256d xc = row(0);
+    const __m256d yc = row(1);
+    u = _mm256_cvtpd_ps(
+        _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(xc, _mm256_set1_pd(p.fx2)), zc), _mm256_set1_pd(p.cx2)));
+    v = _mm256_cvtpd_ps(
+        _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(yc, _mm256_set1_pd(p.fy2)), zc), _mm256_set1_pd(p.cy2)));
+    const __m256d magnitude = _mm256_andnot_pd(_mm256_set1_pd(-0.0), zc);
+    inPlane = _mm256_movemask_pd(_mm256_cmp_pd(magnitude, _mm256_set1_pd(kZeroTolerance), _CMP_LE_OQ));
+}
+
+// What the vector sampler needs to know about the 2D image.
+struct ImageGeometry {
+    const unsigned char* top = nullptr;     // the first row
+    const unsigned char* bottom = nullptr;  // the second row
+    int width = 0;
+    float maxX = 0, maxY = 0;  // largest x0 and y0 with a right and a lower neighbour
+    bool vector = false;       // small enough for 32-bit offsets and exact float coordinates
+};
+
+ImageGeometry imageGeometry(const api::Frame<api::ElementColor>& color) {
+    ImageGeometry g;
+    const std::uint64_t w = color.width(), h = color.height();
+    g.vector =
+        !color.empty() && w >= 2 && h >= 2 && w <= (1u << 24) && h <= (1u << 24) && 3 * w * h < (1ull << 31);
+    if (!g.vector) return g;
+    g.top = reinterpret_cast<const unsigned char*>(color.data());
+    g.bottom = g.top + 3 * w;
+    g.width = static_cast<int>(w);
+    g.maxX = static_cast<float>(w - 2);
+    g.maxY = static_cast<float>(h - 2);
+    return g;
+}
+
+// Byte At of every 32-bit lane, as a number.
+template <int At>
+inline __m256 level(__m256i words) {
+    const __m256i pick =
+        _mm256_setr_epi8(At, -1, -1, -1, 4 + At, -1, -1, -1, 8 + At, -1, -1, -1, 12 + At, -1, -1, -1, At, -1,
+                         -1, -1, 4 + At, -1, -1, -1, 8 + At, -1, -1, -1, 12 + At, -1, -1, -1);
+    return _mm256_cvtepi32_ps(_mm256_shuffle_epi8(words, pick));
+}
+
+// One channel of sampleBilinear for eight points: the formula's products and sums, in its order.
+template <int Channel>
+inline __m256i mixChannel(__m256i w00, __m256i w01, __m256i w10, __m256i w11, __m256 a, __m256 b, __m256 na,
+                          __m256 nb) {
+    __m256 s = _mm256_mul_ps(_mm256_mul_ps(level<1 + Channel>(w01), a), nb);
+    s = _mm256_add_ps(s, _mm256_mul_ps(_mm256_mul_ps(level<Channel>(w00), na), nb));
+    s = _mm256_add_ps(s, _mm256_mul_ps(_mm256_mul_ps(level<Channel>(w10), na), b));
+    s = _mm256_add_ps(s, _mm256_mul_ps(_mm256_mul_ps(level<1 + Channel>(w11), a), b));
+    // The formula keeps the low byte of the integer.
+    return _mm256_and_si256(_mm256_cvttps_epi32(s), _mm256_set1_epi32(0xFF));
+}
+
+// sampleBilinear for eight points at once, as packed b | g << 8 | r << 16; lanes set in skip are black.
+// The same float operations in the same order, so the same bytes.
+__attribute__((always_inline)) inline __m256i bilinear8(__m256 u, __m256 v, int skip,
+                                                        const ImageGeometry& g) {
+    const __m256 zero = _mm256_setzero_ps();
+    const __m256 fu = _mm256_floor_ps(u), fv = _mm256_floor_ps(v);
+    __m256 valid = _mm256_and_ps(_mm256_cmp_ps(u, zero, _CMP_GE_OQ), _mm256_cmp_ps(v, zero, _CMP_GE_OQ));
+    valid = _mm256_and_ps(valid, _mm256_cmp_ps(fu, _mm256_set1_ps(g.maxX), _CMP_LE_OQ));
+    valid = _mm256_and_ps(valid, _mm256_cmp_ps(fv, _mm256_set1_ps(g.maxY), _CMP_LE_OQ));
+    const __m256i skipLanes = _mm256_cmpgt_epi32(
+        _mm256_and_si256(_mm256_set1_epi32(skip), _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128)),
+        _mm256_setzero_si256());
+    const __m256i keep = _mm256_andnot_si256(skipLanes, _mm256_castps_si256(valid));
+    // Lanes that are not sampled read pixel (0, 0), which every image of two by two pixels has.
+    const __m256i x0 = _mm256_and_si256(_mm256_cvttps_epi32(fu), keep);
+    const __m256i y0 = _mm256_and_si256(_mm256_cvttps_epi32(fv), keep);
+    const __m256i pixel = _mm256_add_epi32(_mm256_mullo_epi32(y0, _mm256_set1_epi32(g.width)), x0);
+    const __m256i offset = _mm256_add_epi32(pixel, _mm256_add_epi32(pixel, pixel));
+    // The eight offsets, two to a 64-bit register: cheaper than a trip through memory.
+    const __m128i low = _mm256_castsi256_si128(offset), high = _mm256_extracti128_si256(offset, 1);
+    const auto o01 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(low));
+    const auto o23 = static_cast<std::uint64_t>(_mm_extract_epi64(low, 1));
+    const auto o45 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(high));
+    const auto o67 = static_cast<std::uint64_t>(_mm_extract_epi64(high, 1));
+    const std::uint32_t at[8] = {std::uint32_t(o01),       std::uint32_t(o01 >> 32), std::uint32_t(o23),
+                                 std::uint32_t(o23 >> 32), std::uint32_t(o45),       std::uint32_t(o45 >> 32),
+                                 std::uint32_t(o67),       std::uint32_t(o67 >> 32)};
+    // Four bytes from each pixel's start; the right-hand pixels are read from one byte early, so that no
+    // read passes the last pixel. Plain loads: faster than gathers here.
+    auto words = [&](const unsigned char* base) {
+        auto word = [&](int n) {
+            std::uint32_t w;
+            std::memcpy(&w, base + at[n], sizeof w);
+            return static_cast<int>(w);
+        };
+        return _mm256_setr_epi32(word(0), word(1), word(2), word(3), word(4), word(5), word(6), word(7));
+    };
+    const __m256i w00 = words(g.top), w01 = words(g.top + 2);
+    const __m256i w10 = words(g.bottom), w11 = words(g.bottom + 2);
+    const __m256 a = _mm256_sub_ps(u, fu), b = _mm256_sub_ps(v, fv);
+    const __m256 one = _mm256_set1_ps(1.0f);
+    const __m256 na = _mm256_sub_ps(one, a), nb = _mm256_sub_ps(one, b);
+    const __m256i blue = mixChannel<0>(w00, w01, w10, w11, a, b, na, nb);
+    const __m256i green = mixChannel<1>(w00, w01, w10, w11, a, b, na, nb);
+    const __m256i red = mixChannel<2>(w00, w01, w10, w11, a, b, na, nb);
+    const __m256i bgr =
+        _mm256_or_si256(_mm256_or_si256(blue, _mm256_slli_epi32(green, 8)), _mm256_slli_epi32(red, 16));
+    return _mm256_and_si256(bgr, keep);
+}
+
+inline std::uint32_t packColor(const api::ElementColor& c) {
+    return static_cast<std::uint32_t>(c.b) | (static_cast<std::uint32_t>(c.g) << 8) |
+           (static_cast<std::uint32_t>(c.r) << 16);
+}
+
+// Colours of eight points whose coordinates are in x[0..1], y[0..1], z[0..1] (four each), packed as
+// bilinear8 packs them.
+__attribute__((always_inline)) inline __m256i colors8(const api::Frame<api::ElementColor>& color,
+                                                      const ImageGeometry& g, std::size_t i,
+                                                      const __m128 (&x)[2], const __m128 (&y)[2],
+                                                      const __m128 (&z)[2], const KernelParams& p) {
+    alignas(32) std::uint32_t bgr[8];
+    if (p.sameView) {
+        const api::ElementColor* src = color.data() + i;
+        for (int lane = 0; lane < 8; ++lane) bgr[lane] = packColor(src[lane]);
+        return _mm256_load_si256(reinterpret_cast<const __m256i*>(bgr));
+    }
+    __m128 u[2], v[2];
+    int inPlane[2];
+    project4(x[0], y[0], z[0], p, u[0], v[0], inPlane[0]);
+    project4(x[1], y[1], z[1], p, u[1], v[1], inPlane[1]);
+    const int skip = inPlane[0] | (inPlane[1] << 4);
+    if (g.vector) return bilinear8(_mm256_set_m128(u[1], u[0]), _mm256_set_m128(v[1], v[0]), skip, g);
+    alignas(16) float us[8], vs[8];
+    _mm_store_ps(us, u[0]);
+    _mm_store_ps(us + 4, u[1]);
+    _mm_store_ps(vs, v[0]);
+    _mm_store_ps(vs + 4, v[1]);
+    for (int lane = 0; lane < 8; ++lane)
+        bgr[lane] = (skip & (1 << lane)) ? 0 : packColor(sampleBilinear(color, us[lane], vs[lane]));
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(bgr));
+}
+
+template <bool Stream>
+void colorPointLoop(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
+                    api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end, const KernelParams& p) {
+    const VectorConstants k = vectorConstants(p);
+    const ImageGeometry geometry = imageGeometry(color);
+    const auto cols = static_cast<std::size_t>(p.cols);
+    auto scalar = [&](std::size_t i, std::size_t row, std::size_t col) {
+        exact::colorPoint(raw, color, out, i, row, col, p);
+    };
+    auto groups = [&](std::size_t first, std::size_t row, std::size_t col, std::size_t count) {
+        for (std::size_t i = first; i < first + 8 * count; i += 8, col += 8) {
+            __m128 x[2], y[2], z[2];
+            points4(raw + 2 * i, row, col, p.depthOf, k, x[0], y[0], z[0]);
+            points4(raw + 2 * (i + 4), row, col + 4, p.depthOf, k, x[1], y[1], z[1]);
+            const __m256i bgr = colors8(color, geometry, i, x, y, z, p);
+            __m128 c[2] = {_mm_castsi128_ps(_mm256_castsi256_si128(bgr)),
+                           _mm_castsi128_ps(_mm256_extracti128_si256(bgr, 1))};
+            for (int half = 0; half < 2; ++half) {
+                // Rows of (colour, x, y, z): one element each.
+                _MM_TRANSPOSE4_PS(c[half], x[half], y[half], z[half]);
+                float* dst = reinterpret_cast<float*>(out + i + 4 * half);
+                store4<Stream>(dst, c[half]);
+                store4<Stream>(dst + 4, x[half]);
+                store4<Stream>(dst + 8, y[half]);
+                store4<Stream>(dst + 12, z[half]);
+            }
+        }
+    };
+    groupedRange<8>(begin, end, cols, groups, scalar);
+    if (Stream) _mm_sfence();
+}
+
+#pragma GCC pop_options
+
+}  // namespace
+
+bool usable(const KernelParams& p) {
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available && p.depthOf != nullptr;
+}
+
+void depthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
+                const KernelParams& p) {
+    if (streamOutput(out, (end - begin) * sizeof *out))
+        depthLoop<true>(raw, out, begin, end, p);
+    else
+        depthLoop<false>(raw, out, begin, end, p);
+}
+
+void pointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
+                const KernelParams& p) {
+    if (streamOutput(out, (end - begin) * sizeof *out))
+        pointLoop<true>(raw, out, begin, end, p);
+    else
+        pointLoop<false>(raw, out, begin, end, p);
+}
+
+void colorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
+                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
+                     const KernelParams& p) {
+    if (streamOutput(out, (end - begin) * sizeof *out))
+        colorPointLoop<true>(raw, color, out, begin, end, p);
+    else
+        colorPointLoop<false>(raw, color, out, begin, end, p);
+}
+
+}  // namespace avx2
+}  // namespace imaging
+}  // namespace norvik
+
+#endif  // QUORIX_AVX2_KERNELS

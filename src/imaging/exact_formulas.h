@@ -1,0 +1,73 @@
+#pragma once
+
+// The per-pixel formulas of the depth map and the clouds, exactly as defined: doubles throughout, rounded to
+// float where the result is stored. The portable loops use them directly; the vector loops use them for the
+// pixels they leave over and for the rare quotients they cannot settle on their own.
+
+#include <cmath>
+#include <cstddef>
+
+#include "imaging/cloud_kernels.h"
+#include "imaging/projection.h"
+#include "transport/protocol_names.h"
+
+namespace norvik {
+namespace imaging {
+namespace exact {
+
+inline float depth(const unsigned char* raw, std::size_t i, double scale) {
+    const int sample = raw[2 * i] | (raw[2 * i + 1] << 8);
+    const auto offset = static_cast<float>(sample - protocol::kDepthOffset);
+    return static_cast<float>(static_cast<double>(offset) / scale);
+}
+
+inline float coordinate(std::size_t index, double centre, float z, double focal) {
+    return static_cast<float>((static_cast<double>(index) - centre) * static_cast<double>(z) / focal);
+}
+
+inline void point(const unsigned char* raw, std::size_t i, std::size_t row, std::size_t col,
+                  const KernelParams& p, float& x, float& y, float& z) {
+    z = p.depthOf != nullptr ? p.depthOf[raw[2 * i] | (raw[2 * i + 1] << 8)] : depth(raw, i, p.scale);
+    x = coordinate(col, p.cx, z, p.fx);
+    y = coordinate(row, p.cy, z, p.fy);
+}
+
+inline api::ElementColor projectedColor(const api::Frame<api::ElementColor>& color, float x, float y, float z,
+                                        const KernelParams& p) {
+    const double xd = x, yd = y, zd = z;
+    const auto& r = p.rotation;
+    const auto& t = p.translation;
+    const double zc = r[2][0] * xd + r[2][1] * yd + r[2][2] * zd + t[2];
+    if (std::fabs(zc) <= kZeroTolerance) return {0, 0, 0};
+    const double xc = r[0][0] * xd + r[0][1] * yd + r[0][2] * zd + t[0];
+    const double yc = r[1][0] * xd + r[1][1] * yd + r[1][2] * zd + t[1];
+    const auto u = static_cast<float>(xc * p.fx2 / zc + p.cx2);
+    const auto v = static_cast<float>(yc * p.fy2 / zc + p.cy2);
+    return sampleBilinear(color, u, v);
+}
+
+inline void colorPoint(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
+                       api::ElementPointXYZBGR* out, std::size_t i, std::size_t row, std::size_t col,
+                       const KernelParams& p) {
+    float x, y, z;
+    point(raw, i, row, col, p, x, y, z);
+    const api::ElementColor c = p.sameView ? color.data()[i] : projectedColor(color, x, y, z, p);
+    out[i] = {c.b, c.g, c.r, x, y, z};
+}
+
+// Walks pixels [begin, end) of a map with `cols` columns, calling perPixel(i, row, col).
+template <typename PerPixel>
+void walk(std::size_t begin, std::size_t end, std::size_t cols, const PerPixel& perPixel) {
+    std::size_t row = begin / cols, col = begin % cols;
+    for (std::size_t i = begin; i < end; ++i) {
+        perPixel(i, row, col);
+        if (++col == cols) {
+            col = 0;
+            ++row;
+        }
+    }
+}
+
+}  // namespace exact
+}  // namespace imaging
+}  // namespace norvik
