@@ -1,13 +1,44 @@
 #include "imaging/cloud_kernels.h"
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 
-#include "imaging/cloud_kernels_avx2.h"
 #include "imaging/exact_formulas.h"
+#include "imaging/vector_kernels.h"
 
 namespace norvik {
 namespace imaging {
+
+namespace {
+
+std::atomic<VectorLevel> levelLimit{VectorLevel::Avx512};
+
+// The widest loops that the limit allows and the processor and parameters can take; null for the portable
+// loops.
+const VectorLoops* vectorLoops(const KernelParams& p) {
+#ifdef QUORIX_VECTOR_KERNELS
+    const VectorLevel limit = levelLimit.load(std::memory_order_relaxed);
+    if (limit >= VectorLevel::Avx512 && kAvx512Loops.usable(p)) return &kAvx512Loops;
+    if (limit >= VectorLevel::Avx2 && kAvx2Loops.usable(p)) return &kAvx2Loops;
+#endif
+    static_cast<void>(p);
+    return nullptr;
+}
+
+}  // namespace
+
+void limitVectorLevel(VectorLevel level) { levelLimit.store(level, std::memory_order_relaxed); }
+
+VectorLevel vectorLevel(const KernelParams& params) {
+    const VectorLoops* loops = vectorLoops(params);
+#ifdef QUORIX_VECTOR_KERNELS
+    if (loops == &kAvx512Loops) return VectorLevel::Avx512;
+    if (loops == &kAvx2Loops) return VectorLevel::Avx2;
+#endif
+    static_cast<void>(loops);
+    return VectorLevel::Portable;
+}
 
 KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], std::int32_t cols) {
     KernelParams p;
@@ -42,17 +73,13 @@ const float* depthTable(double scale) {
 
 void depthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
                 const KernelParams& p) {
-#ifdef QUORIX_AVX2_KERNELS
-    if (avx2::usable(p)) return avx2::depthRange(raw, out, begin, end, p);
-#endif
+    if (const VectorLoops* loops = vectorLoops(p)) return loops->depthRange(raw, out, begin, end, p);
     for (std::size_t i = begin; i < end; ++i) out[i].d = exact::depth(raw, i, p.scale);
 }
 
 void pointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
                 const KernelParams& p) {
-#ifdef QUORIX_AVX2_KERNELS
-    if (avx2::usable(p)) return avx2::pointRange(raw, out, begin, end, p);
-#endif
+    if (const VectorLoops* loops = vectorLoops(p)) return loops->pointRange(raw, out, begin, end, p);
     exact::walk(begin, end, static_cast<std::size_t>(p.cols),
                 [&](std::size_t i, std::size_t row, std::size_t col) {
                     float x, y, z;
@@ -64,9 +91,8 @@ void pointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
 void colorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
                      api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
                      const KernelParams& p) {
-#ifdef QUORIX_AVX2_KERNELS
-    if (avx2::usable(p)) return avx2::colorPointRange(raw, color, out, begin, end, p);
-#endif
+    if (const VectorLoops* loops = vectorLoops(p))
+        return loops->colorPointRange(raw, color, out, begin, end, p);
     exact::walk(begin, end, static_cast<std::size_t>(p.cols),
                 [&](std::size_t i, std::size_t row, std::size_t col) {
                     exact::colorPoint(raw, color, out, i, row, col, p);

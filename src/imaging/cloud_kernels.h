@@ -26,6 +26,15 @@ struct KernelParams {
     bool sameView = false;
 };
 
+// The instruction sets the loops may use, narrowest first.
+enum class VectorLevel { Portable, Avx2, Avx512 };
+
+// Caps the loops at `level` for the whole process (they use the widest the processor has by default): the
+// tests check every level against the formulas.
+void limitVectorLevel(VectorLevel level);
+// The level the loops run at for these parameters.
+VectorLevel vectorLevel(const KernelParams& params);
+
 KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], std::int32_t cols);
 
 inline constexpr std::size_t kDepthSamples = 65536;

@@ -1,6 +1,6 @@
-#include "imaging/cloud_kernels_avx2.h"
+#include "imaging/vector_kernels.h"
 
-#ifdef QUORIX_AVX2_KERNELS
+#ifdef QUORIX_VECTOR_KERNELS
 
 #include <immintrin.h>
 
@@ -8,15 +8,15 @@
 #include <cstring>
 
 #include "imaging/exact_formulas.h"
+#include "imaging/kernel_support.h"
 
 namespace norvik {
 namespace imaging {
-namespace avx2 {
-
 namespace {
 
 // Everything up to the matching pop is compiled for AVX2 (lambdas included) and only called after the
-// run-time check. FMA stays off, so that every product and sum is rounded on its own, as in the formulas.
+// run-time check. Products and sums are never fused (-ffp-contract=off): each is rounded on its own, as in
+// the formulas.
 #pragma GCC push_options
 #pragma GCC target("avx2")
 
@@ -34,28 +34,19 @@ inline VectorConstants vectorConstants(const KernelParams& p) {
             _mm256_set_pd(3, 2, 1, 0)};
 }
 
-inline int sample(const unsigned char* raw, int n) {
-    std::uint16_t s;  // little-endian on the wire and here
-    std::memcpy(&s, raw + 2 * n, sizeof s);
-    return s;
-}
-
 // x, y, z of the four pixels starting at raw, in row `row` from column `col`.
 __attribute__((always_inline)) inline void points4(const unsigned char* raw, std::size_t row, std::size_t col,
                                                    const float* depthOf, const VectorConstants& k, __m128& x,
                                                    __m128& y, __m128& z) {
     // Plain loads from the table: faster than a gather here.
-    z = _mm_setr_ps(depthOf[sample(raw, 0)], depthOf[sample(raw, 1)], depthOf[sample(raw, 2)],
-                    depthOf[sample(raw, 3)]);
+    z = _mm_setr_ps(depthOf[sampleAt(raw, 0)], depthOf[sampleAt(raw, 1)], depthOf[sampleAt(raw, 2)],
+                    depthOf[sampleAt(raw, 3)]);
     const __m256d zd = _mm256_cvtps_pd(z);
     const __m256d dx = _mm256_sub_pd(_mm256_add_pd(_mm256_set1_pd(static_cast<double>(col)), k.lanes), k.cx);
     const __m256d dy = _mm256_sub_pd(_mm256_set1_pd(static_cast<double>(row)), k.cy);
     x = _mm256_cvtpd_ps(_mm256_div_pd(_mm256_mul_pd(dx, zd), k.fx));
     y = _mm256_cvtpd_ps(_mm256_div_pd(_mm256_mul_pd(dy, zd), k.fy));
 }
-
-// Large outputs bypass the caches; small ones are better left in them for the reader.
-constexpr std::size_t kStreamingBytes = std::size_t(1) << 22;
 
 bool streamOutput(const void* out, std::size_t bytes) {
     return (reinterpret_cast<std::uintptr_t>(out) & 15) == 0 && bytes >= kStreamingBytes;
@@ -70,43 +61,24 @@ inline void store4(float* out, __m128 value) {
     }
 }
 
-// Splits [begin, end) into runs of whole groups of Size pixels, each run within one row and starting at a
-// multiple of Size (so aligned arrays stay aligned), and single pixels for the rest. groups(i, row, col, n)
-// handles pixels i .. i + n * Size - 1, which lie in row `row` from column `col`; scalar handles one pixel.
-template <std::size_t Size, typename Groups, typename Scalar>
-inline void groupedRange(std::size_t begin, std::size_t end, std::size_t cols, const Groups& groups,
-                         const Scalar& scalar) {
-    for (std::size_t i = begin; i < end;) {
-        const std::size_t row = i / cols, rowStart = row * cols;
-        const std::size_t rowEnd = end - rowStart < cols ? end : rowStart + cols;
-        std::size_t first = (i + Size - 1) / Size * Size;
-        if (first > rowEnd) first = rowEnd;
-        exact::walk(i, first, cols, scalar);
-        const std::size_t count = (rowEnd - first) / Size;
-        if (count > 0) groups(first, row, first - rowStart, count);
-        exact::walk(first + count * Size, rowEnd, cols, scalar);
-        i = rowEnd;
-    }
-}
-
 template <bool Stream>
 void depthLoop(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
                const KernelParams& p) {
     float* dst = &out->d;
     std::size_t head = (begin + 7) & ~std::size_t(7);
     if (head > end) head = end;
-    for (std::size_t i = begin; i < head; ++i) dst[i] = p.depthOf[sample(raw, int(i))];
+    for (std::size_t i = begin; i < head; ++i) dst[i] = p.depthOf[sampleAt(raw, i)];
     std::size_t i = head;
     for (; i + 8 <= end; i += 8) {
         // Plain loads from the table: faster than a gather here.
         const unsigned char* at = raw + 2 * i;
-        auto depth = [&](int n) { return p.depthOf[sample(at, n)]; };
+        auto depth = [&](int n) { return p.depthOf[sampleAt(at, n)]; };
         const __m256 z =
             _mm256_setr_ps(depth(0), depth(1), depth(2), depth(3), depth(4), depth(5), depth(6), depth(7));
         store4<Stream>(dst + i, _mm256_castps256_ps128(z));
         store4<Stream>(dst + i + 4, _mm256_extractf128_ps(z, 1));
     }
-    for (; i < end; ++i) dst[i] = p.depthOf[sample(raw, int(i))];
+    for (; i < end; ++i) dst[i] = p.depthOf[sampleAt(raw, i)];
     if (Stream) _mm_sfence();
 }
 
@@ -142,7 +114,7 @@ void pointLoop(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t 
             store4<Stream>(dst + 8, c);
         }
     };
-    groupedRange<4>(begin, end, cols, groups, scalar);
+    groupedRange<4>(begin, end, cols, 0, groups, scalar);
     if (Stream) _mm_sfence();
 }
 
@@ -169,29 +141,6 @@ __attribute__((always_inline)) inline void project4(__m128 x, __m128 y, __m128 z
         _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(yc, _mm256_set1_pd(p.fy2)), zc), _mm256_set1_pd(p.cy2)));
     const __m256d magnitude = _mm256_andnot_pd(_mm256_set1_pd(-0.0), zc);
     inPlane = _mm256_movemask_pd(_mm256_cmp_pd(magnitude, _mm256_set1_pd(kZeroTolerance), _CMP_LE_OQ));
-}
-
-// What the vector sampler needs to know about the 2D image.
-struct ImageGeometry {
-    const unsigned char* top = nullptr;     // the first row
-    const unsigned char* bottom = nullptr;  // the second row
-    int width = 0;
-    float maxX = 0, maxY = 0;  // largest x0 and y0 with a right and a lower neighbour
-    bool vector = false;       // small enough for 32-bit offsets and exact float coordinates
-};
-
-ImageGeometry imageGeometry(const api::Frame<api::ElementColor>& color) {
-    ImageGeometry g;
-    const std::uint64_t w = color.width(), h = color.height();
-    g.vector =
-        !color.empty() && w >= 2 && h >= 2 && w <= (1u << 24) && h <= (1u << 24) && 3 * w * h < (1ull << 31);
-    if (!g.vector) return g;
-    g.top = reinterpret_cast<const unsigned char*>(color.data());
-    g.bottom = g.top + 3 * w;
-    g.width = static_cast<int>(w);
-    g.maxX = static_cast<float>(w - 2);
-    g.maxY = static_cast<float>(h - 2);
-    return g;
 }
 
 // Byte At of every 32-bit lane, as a number.
@@ -253,7 +202,7 @@ __attribute__((always_inline)) inline __m256i bilinear8(__m256 u, __m256 v, int 
         return _mm256_setr_epi32(word(0), word(1), word(2), word(3), word(4), word(5), word(6), word(7));
     };
     const __m256i w00 = words(g.top), w01 = words(g.top + 2);
-    const __m256i w10 = words(g.bottom), w11 = words(g.bottom + 2);
+    const __m256i w10 = words(g.top + 3 * g.width), w11 = words(g.top + 3 * g.width + 2);
     const __m256 a = _mm256_sub_ps(u, fu), b = _mm256_sub_ps(v, fv);
     const __m256 one = _mm256_set1_ps(1.0f);
     const __m256 na = _mm256_sub_ps(one, a), nb = _mm256_sub_ps(one, b);
@@ -263,11 +212,6 @@ __attribute__((always_inline)) inline __m256i bilinear8(__m256 u, __m256 v, int 
     const __m256i bgr =
         _mm256_or_si256(_mm256_or_si256(blue, _mm256_slli_epi32(green, 8)), _mm256_slli_epi32(red, 16));
     return _mm256_and_si256(bgr, keep);
-}
-
-inline std::uint32_t packColor(const api::ElementColor& c) {
-    return static_cast<std::uint32_t>(c.b) | (static_cast<std::uint32_t>(c.g) << 8) |
-           (static_cast<std::uint32_t>(c.r) << 16);
 }
 
 // Colours of eight points whose coordinates are in x[0..1], y[0..1], z[0..1] (four each), packed as
@@ -326,46 +270,46 @@ void colorPointLoop(const unsigned char* raw, const api::Frame<api::ElementColor
             }
         }
     };
-    groupedRange<8>(begin, end, cols, groups, scalar);
+    groupedRange<8>(begin, end, cols, 0, groups, scalar);
     if (Stream) _mm_sfence();
 }
 
 #pragma GCC pop_options
-
-}  // namespace
 
 bool usable(const KernelParams& p) {
     static const bool available = __builtin_cpu_supports("avx2");
     return available && p.depthOf != nullptr;
 }
 
-void depthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
-                const KernelParams& p) {
+void runDepths(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
+               const KernelParams& p) {
     if (streamOutput(out, (end - begin) * sizeof *out))
         depthLoop<true>(raw, out, begin, end, p);
     else
         depthLoop<false>(raw, out, begin, end, p);
 }
 
-void pointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
-                const KernelParams& p) {
+void runPoints(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
+               const KernelParams& p) {
     if (streamOutput(out, (end - begin) * sizeof *out))
         pointLoop<true>(raw, out, begin, end, p);
     else
         pointLoop<false>(raw, out, begin, end, p);
 }
 
-void colorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
-                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
-                     const KernelParams& p) {
+void runColorPoints(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
+                    api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end, const KernelParams& p) {
     if (streamOutput(out, (end - begin) * sizeof *out))
         colorPointLoop<true>(raw, color, out, begin, end, p);
     else
         colorPointLoop<false>(raw, color, out, begin, end, p);
 }
 
-}  // namespace avx2
+}  // namespace
+
+const VectorLoops kAvx2Loops = {usable, runDepths, runPoints, runColorPoints};
+
 }  // namespace imaging
 }  // namespace norvik
 
-#endif  // QUORIX_AVX2_KERNELS
+#endif  // QUORIX_VECTOR_KERNELS
