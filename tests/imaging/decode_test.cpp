@@ -75,16 +75,19 @@ TEST(Decode, DepthEqualsTheFormulaBitForBit) {
                  {1024, 1024, 0.1},
                  {3, 5, 1e308},
                  {2, 9, 1.0 / (1.0 + 0x1p-24)}};
-    for (const auto& c : cases) {
-        const auto samples = randomSamples(rng, std::size_t(c.rows) * c.cols);
-        const std::string payload = depthPayload(samples);
-        Frame<ElementDepth> depth;
-        ASSERT_TRUE(norvik::imaging::decodeDepthMap(depthHeader(c.rows, c.cols, c.scale), payload, depth));
-        for (std::size_t i = 0; i < samples.size(); ++i) {
-            ASSERT_TRUE(sameBits(depth[i].d, refDepth(samples[i], c.scale)))
-                << c.rows << "x" << c.cols << " at " << i;
+    forEachVectorLevel([&] {
+        for (const auto& c : cases) {
+            const auto samples = randomSamples(rng, std::size_t(c.rows) * c.cols);
+            const std::string payload = depthPayload(samples);
+            Frame<ElementDepth> depth;
+            ASSERT_TRUE(
+                norvik::imaging::decodeDepthMap(depthHeader(c.rows, c.cols, c.scale), payload, depth));
+            for (std::size_t i = 0; i < samples.size(); ++i) {
+                ASSERT_TRUE(sameBits(depth[i].d, refDepth(samples[i], c.scale)))
+                    << c.rows << "x" << c.cols << " at " << i;
+            }
         }
-    }
+    });
 }
 
 TEST(Decode, DecodersRefuseInputsTheirHeaderDoesNotCover) {

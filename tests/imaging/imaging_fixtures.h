@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/cloud_kernels.h"
 #include "imaging/image_header.h"
 #include "quorix/QuorixDevice.h"
 #include "support/scripted_camera.h"
@@ -113,9 +114,7 @@ Frame<T> filledFrame(std::uint32_t width, std::uint32_t height, T value) {
     return frame;
 }
 
-inline bool sameBits(float a, float b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+inline bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // ---- Reference formulas ----
 
@@ -230,6 +229,22 @@ inline DeviceIntri realisticIntri(std::mt19937& rng, int cols, int rows, int col
     in.translation[1] = 20 * unit(rng);
     in.translation[2] = 10 * unit(rng);
     return in;
+}
+
+// Runs check once for every level of vector loops this processor has (the portable loops included), with
+// the loops capped at that level, and lifts the cap afterwards.
+template <typename Check>
+void forEachVectorLevel(const Check& check) {
+    using norvik::imaging::VectorLevel;
+    const double intrinsic[4] = {1, 1, 0, 0};
+    for (VectorLevel level : {VectorLevel::Portable, VectorLevel::Avx2, VectorLevel::Avx512}) {
+        norvik::imaging::limitVectorLevel(level);
+        if (norvik::imaging::vectorLevel(norvik::imaging::makeKernelParams(1.0, intrinsic, 1)) != level)
+            continue;
+        SCOPED_TRACE("vector level " + std::to_string(static_cast<int>(level)));
+        check();
+    }
+    norvik::imaging::limitVectorLevel(VectorLevel::Avx512);
 }
 
 }  // namespace imaging_test

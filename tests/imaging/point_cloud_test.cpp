@@ -57,71 +57,78 @@ TEST(PointCloud, EqualsTheFormulaBitForBit) {
                  {2, 16, 2, 2, 10.0, 0},
                  {3, 16, 1, 5, 10.0, 0},
                  {9, 24, 3, 3, 10.0, 0}};
-    for (const auto& c : cases) {
-        const auto samples = randomSamples(rng, std::size_t(c.rows) * c.cols);
-        const std::string payload = depthPayload(samples);
-        const ImageHeader header = depthHeader(c.rows, c.cols, c.scale);
-        DeviceIntri in = realisticIntri(rng, c.cols, c.rows, c.colorCols, c.colorRows);
-        if (c.fx != 0) in.intrinsic3DCamera.intrinsic[0] = c.fx;
-        const Frame<ElementColor> color =
-            randomImage(rng, std::uint32_t(c.colorCols), std::uint32_t(c.colorRows));
+    forEachVectorLevel([&] {
+        for (const auto& c : cases) {
+            const auto samples = randomSamples(rng, std::size_t(c.rows) * c.cols);
+            const std::string payload = depthPayload(samples);
+            const ImageHeader header = depthHeader(c.rows, c.cols, c.scale);
+            DeviceIntri in = realisticIntri(rng, c.cols, c.rows, c.colorCols, c.colorRows);
+            if (c.fx != 0) in.intrinsic3DCamera.intrinsic[0] = c.fx;
+            const Frame<ElementColor> color =
+                randomImage(rng, std::uint32_t(c.colorCols), std::uint32_t(c.colorRows));
 
-        Frame<ElementPointXYZ> points;
-        Frame<ElementPointXYZBGR> colored;
-        ASSERT_TRUE(computePointXYZ(header, payload, in.intrinsic3DCamera, points));
-        ASSERT_TRUE(computePointXYZBGR(color, header, payload, in, colored));
-        for (int row = 0; row < c.rows; ++row) {
-            for (int col = 0; col < c.cols; ++col) {
-                const std::size_t i = std::size_t(row) * c.cols + col;
-                const std::string where = std::to_string(c.rows) + "x" + std::to_string(c.cols) + " at " +
-                                          std::to_string(row) + "," + std::to_string(col);
-                expectPoint(points[i],
-                            refPoint(samples[i], row, col, c.scale, in.intrinsic3DCamera.intrinsic), where);
-                expectColorPoint(colored[i],
-                                 refColorPoint(color, samples[i], row, col, c.rows, c.cols, c.scale, in),
-                                 where);
+            Frame<ElementPointXYZ> points;
+            Frame<ElementPointXYZBGR> colored;
+            ASSERT_TRUE(computePointXYZ(header, payload, in.intrinsic3DCamera, points));
+            ASSERT_TRUE(computePointXYZBGR(color, header, payload, in, colored));
+            for (int row = 0; row < c.rows; ++row) {
+                for (int col = 0; col < c.cols; ++col) {
+                    const std::size_t i = std::size_t(row) * c.cols + col;
+                    const std::string where = std::to_string(c.rows) + "x" + std::to_string(c.cols) + " at " +
+                                              std::to_string(row) + "," + std::to_string(col);
+                    expectPoint(points[i],
+                                refPoint(samples[i], row, col, c.scale, in.intrinsic3DCamera.intrinsic),
+                                where);
+                    expectColorPoint(colored[i],
+                                     refColorPoint(color, samples[i], row, col, c.rows, c.cols, c.scale, in),
+                                     where);
+                }
             }
         }
-    }
+    });
 }
 
 // Inputs whose quotient lies so close to a float rounding midpoint that multiplying by the reciprocal
 // rounds the other way: the exact division has to decide.
 TEST(PointCloud, QuotientsNextToRoundingMidpointsStayExact) {
-    const double scale = 0x1.4d7671446536bp+6;  // 6613 / scale
-    const std::vector<std::uint16_t> depthSamples(8, 32768 + 6613);
-    Frame<ElementDepth> depth;
-    ASSERT_TRUE(norvik::imaging::decodeDepthMap(depthHeader(1, 8, scale), depthPayload(depthSamples), depth));
-    for (int i = 0; i < 8; ++i) EXPECT_TRUE(sameBits(depth[i].d, refDepth(depthSamples[i], scale))) << i;
+    forEachVectorLevel([&] {
+        const double scale = 0x1.4d7671446536bp+6;  // 6613 / scale
+        const std::vector<std::uint16_t> depthSamples(8, 32768 + 6613);
+        Frame<ElementDepth> depth;
+        ASSERT_TRUE(
+            norvik::imaging::decodeDepthMap(depthHeader(1, 8, scale), depthPayload(depthSamples), depth));
+        for (int i = 0; i < 8; ++i) EXPECT_TRUE(sameBits(depth[i].d, refDepth(depthSamples[i], scale))) << i;
 
-    // z = 1 and col - cx = p, so that x = p / fx.
-    const double fx = 0x1.f98a3a129b014p+10, p = 0x1.4346107dd4ddfp+11;
-    CameraIntrinsics camera;
-    camera.intrinsic[0] = fx;
-    camera.intrinsic[1] = fx;
-    camera.intrinsic[2] = -p;
-    camera.intrinsic[3] = -p;
-    const std::vector<std::uint16_t> unit(8, 32769);
-    Frame<ElementPointXYZ> points;
-    ASSERT_TRUE(computePointXYZ(depthHeader(1, 8, 1.0), depthPayload(unit), camera, points));
-    for (int col = 0; col < 8; ++col)
-        expectPoint(points[col], refPoint(unit[col], 0, col, 1.0, camera.intrinsic), "col");
-    EXPECT_TRUE(sameBits(points[0].y, static_cast<float>(p / fx)));
+        // z = 1 and col - cx = p, so that x = p / fx.
+        const double fx = 0x1.f98a3a129b014p+10, p = 0x1.4346107dd4ddfp+11;
+        CameraIntrinsics camera;
+        camera.intrinsic[0] = fx;
+        camera.intrinsic[1] = fx;
+        camera.intrinsic[2] = -p;
+        camera.intrinsic[3] = -p;
+        const std::vector<std::uint16_t> unit(8, 32769);
+        Frame<ElementPointXYZ> points;
+        ASSERT_TRUE(computePointXYZ(depthHeader(1, 8, 1.0), depthPayload(unit), camera, points));
+        for (int col = 0; col < 8; ++col)
+            expectPoint(points[col], refPoint(unit[col], 0, col, 1.0, camera.intrinsic), "col");
+        EXPECT_TRUE(sameBits(points[0].y, static_cast<float>(p / fx)));
+    });
 }
 
 TEST(PointCloud, IdentityPoseWithEqualSizesTakesEachPixelsOwnColour) {
     std::mt19937 rng(5);
-    const int rows = 9, cols = 11;
+    const int rows = 9, cols = 53;  // whole groups of pixels, and some left over in every row
     const auto samples = randomSamples(rng, rows * cols);
     const Frame<ElementColor> color = randomImage(rng, cols, rows);
-    Frame<ElementPointXYZBGR> cloud;
-    ASSERT_TRUE(computePointXYZBGR(color, depthHeader(rows, cols, 4.0), depthPayload(samples),
-                                   identityIntri(900, 5), cloud));
-    for (std::size_t i = 0; i < std::size_t(rows) * cols; ++i) {
-        EXPECT_EQ(cloud[i].b, color[i].b);
-        EXPECT_EQ(cloud[i].g, color[i].g);
-        EXPECT_EQ(cloud[i].r, color[i].r);
-    }
+    forEachVectorLevel([&] {
+        Frame<ElementPointXYZBGR> cloud;
+        ASSERT_TRUE(computePointXYZBGR(color, depthHeader(rows, cols, 4.0), depthPayload(samples),
+                                       identityIntri(900, 5), cloud));
+        for (std::size_t i = 0; i < std::size_t(rows) * cols; ++i) {
+            ASSERT_TRUE(cloud[i].b == color[i].b && cloud[i].g == color[i].g && cloud[i].r == color[i].r)
+                << i;
+        }
+    });
 }
 
 // One depth pixel at the principal point projects to (cx2, cy2) of a 4x4 image of another size.
