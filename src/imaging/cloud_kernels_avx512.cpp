@@ -99,9 +99,9 @@ __attribute__((always_inline)) inline Points16 points16(const unsigned char* raw
 
 // Sixteen depths by the formula itself: here the divider keeps up with memory, the table lookups do not.
 __attribute__((always_inline)) inline __m512 dividedDepths16(const unsigned char* raw, __m512d scale) {
-    const __m512i offsets = _mm512_sub_epi32(
-        _mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(raw))),
-        _mm512_set1_epi32(protocol::kDepthOffset));
+    const __m512i offsets =
+        _mm512_sub_epi32(_mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(raw))),
+                         _mm512_set1_epi32(protocol::kDepthOffset));
     // Offsets are integers of at most 16 bits: exact as floats and as doubles.
     const __m512d low = _mm512_cvtepi32_pd(_mm512_castsi512_si256(offsets));
     const __m512d high = _mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(offsets, 1));
@@ -200,27 +200,13 @@ __attribute__((always_inline)) inline void project8(__m256 x, __m256 y, __m256 z
     inPlane = _mm512_cmp_pd_mask(_mm512_abs_pd(zc), _mm512_set1_pd(kZeroTolerance), _CMP_LE_OQ);
 }
 
-// Byte picks for level: index 4k takes byte 8k + at of a pair of eight-pixel vectors (the bytes of pixel k
-// start at 8k), for every at below 8.
-struct BytePicks {
-    char index[8][64];
-};
-
-constexpr BytePicks bytePicks() {
-    BytePicks t{};
-    for (int at = 0; at < 8; ++at)
-        for (int k = 0; k < 16; ++k) t.index[at][4 * k] = static_cast<char>(8 * k + at);
-    return t;
-}
-
-constexpr BytePicks kBytePicks = bytePicks();
-
-// Byte `at` of the eight bytes read for each of sixteen pixels (pixels 0-7 in first, 8-15 in second), as a
-// number.
-inline __m512 level(__m512i first, __m512i second, int at) {
-    const __m512i pick = _mm512_loadu_si512(kBytePicks.index[at]);
-    // Only the lowest byte of every 32-bit lane is kept.
-    return _mm512_cvtepi32_ps(_mm512_maskz_permutex2var_epi8(0x1111111111111111ull, first, pick, second));
+// Byte `at` of the eight bytes of every lane's point (points 0-7 in low, 8-15 in high), as a number.
+inline __m512 level(__m512i low, __m512i high, int at) {
+    // Index 4k picks byte 8k + at; only the lowest byte of every lane is kept.
+    const __m512i index =
+        _mm512_add_epi32(_mm512_setr_epi32(0, 8, 16, 24, 32, 40, 48, 56, 64, 72, 80, 88, 96, 104, 112, 120),
+                         _mm512_set1_epi32(at));
+    return _mm512_cvtepi32_ps(_mm512_maskz_permutex2var_epi8(0x1111111111111111ull, low, index, high));
 }
 
 // Eight bytes from each of eight offsets of base.
@@ -233,43 +219,58 @@ inline __m512i eightBytes(const unsigned char* base, const std::uint32_t* at) {
     return _mm512_setr_epi64(q(0), q(1), q(2), q(3), q(4), q(5), q(6), q(7));
 }
 
-// sampleBilinear for sixteen points at once, packed as b | g << 8 | r << 16; lanes in skip are black. The
-// same float operations in the same order, so the same bytes.
-__attribute__((always_inline)) inline __m512i bilinear16(__m512 u, __m512 v, __mmask16 skip,
+// What sampleBilinear needs of sixteen points: the bytes around each, the fractions, and which are sampled.
+struct Sample16 {
+    // Eight bytes per point: from the pixel in the upper row, from two bytes before it in the lower row (so
+    // that no read passes the last pixel). Points 0-7 in [0], 8-15 in [1].
+    __m512i upper[2], lower[2];
+    __m512 a, b;
+    __mmask16 keep;
+};
+
+// Everything up to the arithmetic of sampleBilinear for the points at (u, v); those in skip stay black.
+__attribute__((always_inline)) inline void prepareSample(Sample16& s, __m512 u, __m512 v, __mmask16 skip,
                                                          const ImageGeometry& g) {
     const __m512 zero = _mm512_setzero_ps();
     const __m512 fu = _mm512_roundscale_ps(u, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
     const __m512 fv = _mm512_roundscale_ps(v, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-    const __mmask16 keep = _mm512_cmp_ps_mask(u, zero, _CMP_GE_OQ) & _mm512_cmp_ps_mask(v, zero, _CMP_GE_OQ) &
-                           _mm512_cmp_ps_mask(fu, _mm512_set1_ps(g.maxX), _CMP_LE_OQ) &
-                           _mm512_cmp_ps_mask(fv, _mm512_set1_ps(g.maxY), _CMP_LE_OQ) & ~skip;
+    s.keep = _mm512_cmp_ps_mask(u, zero, _CMP_GE_OQ) & _mm512_cmp_ps_mask(v, zero, _CMP_GE_OQ) &
+             _mm512_cmp_ps_mask(fu, _mm512_set1_ps(g.maxX), _CMP_LE_OQ) &
+             _mm512_cmp_ps_mask(fv, _mm512_set1_ps(g.maxY), _CMP_LE_OQ) & ~skip;
+    s.a = _mm512_sub_ps(u, fu);
+    s.b = _mm512_sub_ps(v, fv);
+    if (s.keep == 0) return;
     // Lanes that are not sampled read pixel (0, 0), which every image of two by two pixels has.
-    const __m512i x0 = _mm512_maskz_cvttps_epi32(keep, fu);
-    const __m512i y0 = _mm512_maskz_cvttps_epi32(keep, fv);
+    const __m512i x0 = _mm512_maskz_cvttps_epi32(s.keep, fu), y0 = _mm512_maskz_cvttps_epi32(s.keep, fv);
     const __m512i pixel = _mm512_add_epi32(_mm512_mullo_epi32(y0, _mm512_set1_epi32(g.width)), x0);
     alignas(64) std::uint32_t at[16];
     _mm512_store_si512(at, _mm512_add_epi32(pixel, _mm512_add_epi32(pixel, pixel)));
-    // The upper row from each pixel's first byte (the pixel and its right neighbour, and two more bytes of
-    // the row), the lower row from two bytes before it, so that no read passes the last pixel.
-    const unsigned char* lower = g.top + 3 * g.width - 2;
-    const __m512i top0 = eightBytes(g.top, at), top1 = eightBytes(g.top, at + 8);
-    const __m512i bottom0 = eightBytes(lower, at), bottom1 = eightBytes(lower, at + 8);
-    const __m512 a = _mm512_sub_ps(u, fu), b = _mm512_sub_ps(v, fv);
+    const unsigned char* lower = g.top + 3 * static_cast<std::size_t>(g.width) - 2;
+    s.upper[0] = eightBytes(g.top, at);
+    s.upper[1] = eightBytes(g.top, at + 8);
+    s.lower[0] = eightBytes(lower, at);
+    s.lower[1] = eightBytes(lower, at + 8);
+}
+
+// The arithmetic of sampleBilinear for sixteen prepared points, packed as b | g << 8 | r << 16. The same
+// float operations in the same order, so the same bytes.
+__attribute__((always_inline)) inline __m512i mixSample(const Sample16& s) {
+    if (s.keep == 0) return _mm512_setzero_si512();
     const __m512 one = _mm512_set1_ps(1.0f);
-    const __m512 na = _mm512_sub_ps(one, a), nb = _mm512_sub_ps(one, b);
+    const __m512 na = _mm512_sub_ps(one, s.a), nb = _mm512_sub_ps(one, s.b);
     __m512i bgr = _mm512_setzero_si512();
     for (int c = 0; c < 3; ++c) {
-        const __m512 p00 = level(top0, top1, c), p01 = level(top0, top1, 3 + c);
-        const __m512 p10 = level(bottom0, bottom1, 2 + c), p11 = level(bottom0, bottom1, 5 + c);
-        __m512 s = _mm512_mul_ps(_mm512_mul_ps(p01, a), nb);
-        s = _mm512_add_ps(s, _mm512_mul_ps(_mm512_mul_ps(p00, na), nb));
-        s = _mm512_add_ps(s, _mm512_mul_ps(_mm512_mul_ps(p10, na), b));
-        s = _mm512_add_ps(s, _mm512_mul_ps(_mm512_mul_ps(p11, a), b));
+        const __m512 p00 = level(s.upper[0], s.upper[1], c), p01 = level(s.upper[0], s.upper[1], 3 + c);
+        const __m512 p10 = level(s.lower[0], s.lower[1], 2 + c), p11 = level(s.lower[0], s.lower[1], 5 + c);
+        __m512 sum = _mm512_mul_ps(_mm512_mul_ps(p01, s.a), nb);
+        sum = _mm512_add_ps(sum, _mm512_mul_ps(_mm512_mul_ps(p00, na), nb));
+        sum = _mm512_add_ps(sum, _mm512_mul_ps(_mm512_mul_ps(p10, na), s.b));
+        sum = _mm512_add_ps(sum, _mm512_mul_ps(_mm512_mul_ps(p11, s.a), s.b));
         // The formula keeps the low byte of the integer.
-        const __m512i value = _mm512_and_si512(_mm512_cvttps_epi32(s), _mm512_set1_epi32(0xFF));
+        const __m512i value = _mm512_and_si512(_mm512_cvttps_epi32(sum), _mm512_set1_epi32(0xFF));
         bgr = _mm512_or_si512(bgr, _mm512_slli_epi32(value, 8 * c));
     }
-    return _mm512_maskz_mov_epi32(keep, bgr);
+    return _mm512_maskz_mov_epi32(s.keep, bgr);
 }
 
 // Byte picks that widen sixteen 3-byte colours to 4-byte lanes (the fourth byte is zeroed by the mask).
@@ -286,29 +287,44 @@ constexpr ColorWidening colorWidening() {
 
 constexpr ColorWidening kColorWidening = colorWidening();
 
-// Colours of sixteen points, packed as bilinear16 packs them.
-__attribute__((always_inline)) inline __m512i colors16(const api::Frame<api::ElementColor>& color,
-                                                       const ImageGeometry& g, std::size_t i,
-                                                       const Points16& q, const KernelParams& p) {
-    if (p.sameView) {
-        // The pixel's own colour: 48 bytes, read without passing them.
-        const __m512i bytes = _mm512_maskz_loadu_epi8((1ull << 48) - 1, color.data() + i);
-        return _mm512_maskz_permutexvar_epi8(0x7777777777777777ull, _mm512_loadu_si512(kColorWidening.index),
-                                             bytes);
-    }
+// Sixteen points and where they land in the 2D image.
+struct Projected {
+    Points16 points;
+    __m512 u, v;
+    __mmask16 inPlane;  // in the 2D camera's plane: black
+};
+
+__attribute__((always_inline)) inline void project16(Projected& s, const KernelParams& p) {
+    const Points16& q = s.points;
     __m256 u[2], v[2];
     __mmask8 inPlane[2];
     project8(lowHalf(q.x), lowHalf(q.y), lowHalf(q.z), p, u[0], v[0], inPlane[0]);
     project8(highHalf(q.x), highHalf(q.y), highHalf(q.z), p, u[1], v[1], inPlane[1]);
-    const auto skip = static_cast<__mmask16>(inPlane[0] | (inPlane[1] << 8));
-    if (g.vector) return bilinear16(join(u[0], u[1]), join(v[0], v[1]), skip, g);
+    s.u = join(u[0], u[1]);
+    s.v = join(v[0], v[1]);
+    s.inPlane = static_cast<__mmask16>(inPlane[0] | (inPlane[1] << 8));
+}
+
+// Colours of sixteen projected points of an image too large for the vector sampler, packed as mixSample
+// packs them.
+__attribute__((always_inline)) inline __m512i scalarColors16(const api::Frame<api::ElementColor>& color,
+                                                             const Projected& s) {
     alignas(64) float us[16], vs[16];
     alignas(64) std::uint32_t bgr[16];
-    _mm512_store_ps(us, join(u[0], u[1]));
-    _mm512_store_ps(vs, join(v[0], v[1]));
+    _mm512_store_ps(us, s.u);
+    _mm512_store_ps(vs, s.v);
     for (int lane = 0; lane < 16; ++lane)
-        bgr[lane] = (skip & (1u << lane)) ? 0 : packColor(sampleBilinear(color, us[lane], vs[lane]));
+        bgr[lane] = (s.inPlane & (1u << lane)) ? 0 : packColor(sampleBilinear(color, us[lane], vs[lane]));
     return _mm512_load_si512(bgr);
+}
+
+// The colours of sixteen pixels of a 2D image of the depth map's view.
+__attribute__((always_inline)) inline __m512i ownColors16(const api::Frame<api::ElementColor>& color,
+                                                          std::size_t i) {
+    // 48 bytes, read without passing them.
+    const __m512i bytes = _mm512_maskz_loadu_epi8((1ull << 48) - 1, color.data() + i);
+    return _mm512_maskz_permutexvar_epi8(0x7777777777777777ull, _mm512_loadu_si512(kColorWidening.index),
+                                         bytes);
 }
 
 // The low and the high 64-bit halves of each 128-bit lane of a and b, interleaved.
@@ -350,12 +366,41 @@ void colorPointLoop(const unsigned char* raw, const api::Frame<api::ElementColor
     };
     auto groups = [&](std::size_t first, std::size_t row, std::size_t col, std::size_t count) {
         const auto rowD = static_cast<double>(row);
-        auto colD = static_cast<double>(col);
-        for (std::size_t i = first; i < first + kGroup * count; i += kGroup, colD += kGroup) {
-            const Points16 q = points16(raw + 2 * i, rowD, colD, k);
-            const __m512i bgr = colors16(color, geometry, i, q, p);
-            storeColorPoints<Stream>(reinterpret_cast<float*>(out + i), _mm512_castsi512_ps(bgr), q.x, q.y,
-                                     q.z);
+        if (p.sameView) {
+            auto colD = static_cast<double>(col);
+            for (std::size_t i = first; i < first + kGroup * count; i += kGroup, colD += kGroup) {
+                const Points16 q = points16(raw + 2 * i, rowD, colD, k);
+                storeColorPoints<Stream>(reinterpret_cast<float*>(out + i),
+                                         _mm512_castsi512_ps(ownColors16(color, i)), q.x, q.y, q.z);
+            }
+            return;
+        }
+        // Two passes over a few groups at a time, projecting then sampling: each group is one long chain
+        // of dependent steps, and short loops let the processor work on several groups at once.
+        constexpr std::size_t kStaged = 8;
+        Projected projected[kStaged];
+        for (std::size_t done = 0; done < count;) {
+            const std::size_t n = count - done < kStaged ? count - done : kStaged;
+            const std::size_t start = first + kGroup * done;
+            for (std::size_t g = 0; g < n; ++g) {
+                projected[g].points = points16(raw + 2 * (start + kGroup * g), rowD,
+                                               static_cast<double>(col + kGroup * (done + g)), k);
+                project16(projected[g], p);
+            }
+            for (std::size_t g = 0; g < n; ++g) {
+                const Projected& s = projected[g];
+                __m512i bgr;
+                if (geometry.vector) {
+                    Sample16 sample;
+                    prepareSample(sample, s.u, s.v, s.inPlane, geometry);
+                    bgr = mixSample(sample);
+                } else {
+                    bgr = scalarColors16(color, s);
+                }
+                storeColorPoints<Stream>(reinterpret_cast<float*>(out + start + kGroup * g),
+                                         _mm512_castsi512_ps(bgr), s.points.x, s.points.y, s.points.z);
+            }
+            done += n;
         }
     };
     groupedRange<kGroup>(begin, end, static_cast<std::size_t>(p.cols), phase, groups, scalar);
