@@ -200,13 +200,41 @@ __attribute__((always_inline)) inline void project8(__m256 x, __m256 y, __m256 z
     inPlane = _mm512_cmp_pd_mask(_mm512_abs_pd(zc), _mm512_set1_pd(kZeroTolerance), _CMP_LE_OQ);
 }
 
-// Byte `at` of the eight bytes of every lane's point (points 0-7 in low, 8-15 in high), as a number.
-inline __m512 level(__m512i low, __m512i high, int at) {
-    // Index 4k picks byte 8k + at; only the lowest byte of every lane is kept.
-    const __m512i index =
-        _mm512_add_epi32(_mm512_setr_epi32(0, 8, 16, 24, 32, 40, 48, 56, 64, 72, 80, 88, 96, 104, 112, 120),
-                         _mm512_set1_epi32(at));
-    return _mm512_cvtepi32_ps(_mm512_maskz_permutex2var_epi8(0x1111111111111111ull, low, index, high));
+// Byte picks for level: index 4k takes byte 8k + at (the bytes of lane k's point start at 8k), for every at
+// below 8.
+struct BytePicks {
+    char index[8][64];
+};
+
+constexpr BytePicks bytePicks() {
+    BytePicks t{};
+    for (int at = 0; at < 8; ++at)
+        for (int k = 0; k < 16; ++k) t.index[at][4 * k] = static_cast<char>(8 * k + at);
+    return t;
+}
+
+constexpr BytePicks kBytePicks = bytePicks();
+
+// Byte At of the eight bytes of every lane's point (points 0-7 in low, 8-15 in high), as a number.
+template <int At>
+inline __m512 level(__m512i low, __m512i high) {
+    // Only the lowest byte of every lane is kept.
+    return _mm512_cvtepi32_ps(_mm512_maskz_permutex2var_epi8(0x1111111111111111ull, low,
+                                                             _mm512_loadu_si512(kBytePicks.index[At]), high));
+}
+
+// One channel of sampleBilinear: the formula's products and sums, in its order, and the low byte of the
+// integer it keeps.
+template <int Channel>
+inline __m512i mixChannel(const __m512i (&upper)[2], const __m512i (&lower)[2], __m512 a, __m512 b, __m512 na,
+                          __m512 nb) {
+    const __m512 p00 = level<Channel>(upper[0], upper[1]), p01 = level<3 + Channel>(upper[0], upper[1]);
+    const __m512 p10 = level<2 + Channel>(lower[0], lower[1]), p11 = level<5 + Channel>(lower[0], lower[1]);
+    __m512 sum = _mm512_mul_ps(_mm512_mul_ps(p01, a), nb);
+    sum = _mm512_add_ps(sum, _mm512_mul_ps(_mm512_mul_ps(p00, na), nb));
+    sum = _mm512_add_ps(sum, _mm512_mul_ps(_mm512_mul_ps(p10, na), b));
+    sum = _mm512_add_ps(sum, _mm512_mul_ps(_mm512_mul_ps(p11, a), b));
+    return _mm512_and_si512(_mm512_cvttps_epi32(sum), _mm512_set1_epi32(0xFF));
 }
 
 // Eight bytes from each of eight offsets of base.
@@ -258,18 +286,11 @@ __attribute__((always_inline)) inline __m512i mixSample(const Sample16& s) {
     if (s.keep == 0) return _mm512_setzero_si512();
     const __m512 one = _mm512_set1_ps(1.0f);
     const __m512 na = _mm512_sub_ps(one, s.a), nb = _mm512_sub_ps(one, s.b);
-    __m512i bgr = _mm512_setzero_si512();
-    for (int c = 0; c < 3; ++c) {
-        const __m512 p00 = level(s.upper[0], s.upper[1], c), p01 = level(s.upper[0], s.upper[1], 3 + c);
-        const __m512 p10 = level(s.lower[0], s.lower[1], 2 + c), p11 = level(s.lower[0], s.lower[1], 5 + c);
-        __m512 sum = _mm512_mul_ps(_mm512_mul_ps(p01, s.a), nb);
-        sum = _mm512_add_ps(sum, _mm512_mul_ps(_mm512_mul_ps(p00, na), nb));
-        sum = _mm512_add_ps(sum, _mm512_mul_ps(_mm512_mul_ps(p10, na), s.b));
-        sum = _mm512_add_ps(sum, _mm512_mul_ps(_mm512_mul_ps(p11, s.a), s.b));
-        // The formula keeps the low byte of the integer.
-        const __m512i value = _mm512_and_si512(_mm512_cvttps_epi32(sum), _mm512_set1_epi32(0xFF));
-        bgr = _mm512_or_si512(bgr, _mm512_slli_epi32(value, 8 * c));
-    }
+    const __m512i blue = mixChannel<0>(s.upper, s.lower, s.a, s.b, na, nb);
+    const __m512i green = mixChannel<1>(s.upper, s.lower, s.a, s.b, na, nb);
+    const __m512i red = mixChannel<2>(s.upper, s.lower, s.a, s.b, na, nb);
+    const __m512i bgr =
+        _mm512_or_si512(_mm512_or_si512(blue, _mm512_slli_epi32(green, 8)), _mm512_slli_epi32(red, 16));
     return _mm512_maskz_mov_epi32(s.keep, bgr);
 }
 
@@ -327,32 +348,48 @@ __attribute__((always_inline)) inline __m512i ownColors16(const api::Frame<api::
                                          bytes);
 }
 
-// The low and the high 64-bit halves of each 128-bit lane of a and b, interleaved.
-inline __m512 lowPairs(__m512 a, __m512 b) {
-    return _mm512_castpd_ps(_mm512_unpacklo_pd(_mm512_castps_pd(a), _mm512_castps_pd(b)));
+// Where the permutes of storeColorPoints take each float from.
+struct ElementIndices {
+    int pairs[2][16];     // (a, b) of points 0-7, then of points 8-15: a of point e is e, b is 16 + e
+    int elements[4][16];  // points 4m..4m+3: (a, b) from the first pairs, (c, d) from the second (16 + ...)
+};
+
+constexpr ElementIndices elementIndices() {
+    ElementIndices t{};
+    for (int half = 0; half < 2; ++half) {
+        for (int e = 0; e < 8; ++e) {
+            t.pairs[half][2 * e] = 8 * half + e;
+            t.pairs[half][2 * e + 1] = 16 + 8 * half + e;
+        }
+    }
+    for (int m = 0; m < 4; ++m) {
+        for (int n = 0; n < 4; ++n) {
+            const int e = 4 * (m % 2) + n;  // the point within its half
+            t.elements[m][4 * n] = 2 * e;
+            t.elements[m][4 * n + 1] = 2 * e + 1;
+            t.elements[m][4 * n + 2] = 16 + 2 * e;
+            t.elements[m][4 * n + 3] = 16 + 2 * e + 1;
+        }
+    }
+    return t;
 }
-inline __m512 highPairs(__m512 a, __m512 b) {
-    return _mm512_castpd_ps(_mm512_unpackhi_pd(_mm512_castps_pd(a), _mm512_castps_pd(b)));
-}
+
+constexpr ElementIndices kElementIndices = elementIndices();
 
 // Sixteen elements (colour, x, y, z) from the four vectors of their members.
 template <bool Stream>
 __attribute__((always_inline)) inline void storeColorPoints(float* dst, __m512 c, __m512 x, __m512 y,
                                                             __m512 z) {
-    // Within each 128-bit lane: elements 4m + n (n = 0..3) in tn.
-    const __m512 cx0 = _mm512_unpacklo_ps(c, x), cx1 = _mm512_unpackhi_ps(c, x);
-    const __m512 yz0 = _mm512_unpacklo_ps(y, z), yz1 = _mm512_unpackhi_ps(y, z);
-    const __m512 t0 = lowPairs(cx0, yz0), t1 = highPairs(cx0, yz0);
-    const __m512 t2 = lowPairs(cx1, yz1), t3 = highPairs(cx1, yz1);
-    // Then the 128-bit lanes into element order.
-    const __m512 a = _mm512_shuffle_f32x4(t0, t1, _MM_SHUFFLE(1, 0, 1, 0));   // e0 e4 e1 e5
-    const __m512 b = _mm512_shuffle_f32x4(t2, t3, _MM_SHUFFLE(1, 0, 1, 0));   // e2 e6 e3 e7
-    const __m512 c2 = _mm512_shuffle_f32x4(t0, t1, _MM_SHUFFLE(3, 2, 3, 2));  // e8 e12 e9 e13
-    const __m512 d = _mm512_shuffle_f32x4(t2, t3, _MM_SHUFFLE(3, 2, 3, 2));   // e10 e14 e11 e15
-    store16<Stream>(dst, _mm512_shuffle_f32x4(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
-    store16<Stream>(dst + 16, _mm512_shuffle_f32x4(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
-    store16<Stream>(dst + 32, _mm512_shuffle_f32x4(c2, d, _MM_SHUFFLE(2, 0, 2, 0)));
-    store16<Stream>(dst + 48, _mm512_shuffle_f32x4(c2, d, _MM_SHUFFLE(3, 1, 3, 1)));
+    __m512 cx[2], yz[2];
+    for (int half = 0; half < 2; ++half) {
+        const __m512i pairs = _mm512_loadu_si512(kElementIndices.pairs[half]);
+        cx[half] = _mm512_permutex2var_ps(c, pairs, x);
+        yz[half] = _mm512_permutex2var_ps(y, pairs, z);
+    }
+    for (int m = 0; m < 4; ++m) {
+        const __m512i elements = _mm512_loadu_si512(kElementIndices.elements[m]);
+        store16<Stream>(dst + 16 * m, _mm512_permutex2var_ps(cx[m / 2], elements, yz[m / 2]));
+    }
 }
 
 template <bool Stream>
