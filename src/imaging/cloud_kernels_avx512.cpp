@@ -412,18 +412,18 @@ void colorPointLoop(const unsigned char* raw, const api::Frame<api::ElementColor
             }
             return;
         }
-        // Two passes over a few groups at a time, projecting then sampling: each group is one long chain
-        // of dependent steps, and short loops let the processor work on several groups at once.
+        // Three passes over a few groups at a time (points, projections, colours): each group is one long
+        // chain of dependent steps, two divisions deep, and short loops let the processor work on several
+        // groups at once.
         constexpr std::size_t kStaged = 8;
         Projected projected[kStaged];
         for (std::size_t done = 0; done < count;) {
             const std::size_t n = count - done < kStaged ? count - done : kStaged;
             const std::size_t start = first + kGroup * done;
-            for (std::size_t g = 0; g < n; ++g) {
+            for (std::size_t g = 0; g < n; ++g)
                 projected[g].points = points16(raw + 2 * (start + kGroup * g), rowD,
                                                static_cast<double>(col + kGroup * (done + g)), k);
-                project16(projected[g], p);
-            }
+            for (std::size_t g = 0; g < n; ++g) project16(projected[g], p);
             for (std::size_t g = 0; g < n; ++g) {
                 const Projected& s = projected[g];
                 __m512i bgr;
