@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "imaging/cloud_kernels.h"
+
 namespace {
 
 // Remembers the best time of every benchmark over its repetitions while printing as usual. The machine is
 // shared, so the fastest repetition is the one least disturbed by others.
 class RatioReporter : public benchmark::ConsoleReporter {
-  public:
+public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
@@ -37,16 +39,41 @@ void printRatio(const std::map<std::string, double>& times, const std::string& l
     std::printf("%-58s %6.2f  (%s)\n", label.c_str(), m->second / r->second, target.c_str());
 }
 
+// QUORIX_VECTOR_LEVEL=portable|avx2 measures the narrower loops that other processors run.
+void applyVectorLevel() {
+    using norvik::imaging::VectorLevel;
+    const char* level = std::getenv("QUORIX_VECTOR_LEVEL");
+    if (level == nullptr) return;
+    const std::string name = level;
+    norvik::imaging::limitVectorLevel(name == "portable" ? VectorLevel::Portable
+                                      : name == "avx2"   ? VectorLevel::Avx2
+                                                         : VectorLevel::Avx512);
+}
+
+const char* levelName() {
+    using norvik::imaging::VectorLevel;
+    const double intrinsic[4] = {1, 1, 0, 0};
+    switch (norvik::imaging::vectorLevel(norvik::imaging::makeKernelParams(1.0, intrinsic, 1))) {
+        case VectorLevel::Avx512:
+            return "AVX-512";
+        case VectorLevel::Avx2:
+            return "AVX2";
+        default:
+            return "portable";
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (std::getenv("OMP_NUM_THREADS") == nullptr) omp_set_num_threads(2);
+    applyVectorLevel();
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     const auto& t = reporter.times;
-    std::printf("\nRatios (threads: %d)\n", omp_get_max_threads());
+    std::printf("\nRatios (threads: %d, loops: %s)\n", omp_get_max_threads(), levelName());
     for (const std::string size : {"1920/1200", "2448/2048"}) {
         auto at = [&](const char* name) { return std::string(name) + "/" + size + "/real_time"; };
         std::printf("-- %s\n", size.c_str());
