@@ -214,32 +214,60 @@ __attribute__((always_inline)) inline __m256i bilinear8(__m256 u, __m256 v, int 
     return _mm256_and_si256(bgr, keep);
 }
 
-// Colours of eight points whose coordinates are in x[0..1], y[0..1], z[0..1] (four each), packed as
-// bilinear8 packs them.
-__attribute__((always_inline)) inline __m256i colors8(const api::Frame<api::ElementColor>& color,
-                                                      const ImageGeometry& g, std::size_t i,
-                                                      const __m128 (&x)[2], const __m128 (&y)[2],
-                                                      const __m128 (&z)[2], const KernelParams& p) {
-    alignas(32) std::uint32_t bgr[8];
-    if (p.sameView) {
-        const api::ElementColor* src = color.data() + i;
-        for (int lane = 0; lane < 8; ++lane) bgr[lane] = packColor(src[lane]);
-        return _mm256_load_si256(reinterpret_cast<const __m256i*>(bgr));
-    }
+// Eight points (four in each half) and where they land in the 2D image.
+struct Projected {
+    __m128 x[2], y[2], z[2];
+    __m256 u, v;
+    int inPlane;  // lanes in the 2D camera's plane: black
+};
+
+__attribute__((always_inline)) inline void project8(Projected& s, const KernelParams& p) {
     __m128 u[2], v[2];
     int inPlane[2];
-    project4(x[0], y[0], z[0], p, u[0], v[0], inPlane[0]);
-    project4(x[1], y[1], z[1], p, u[1], v[1], inPlane[1]);
-    const int skip = inPlane[0] | (inPlane[1] << 4);
-    if (g.vector) return bilinear8(_mm256_set_m128(u[1], u[0]), _mm256_set_m128(v[1], v[0]), skip, g);
-    alignas(16) float us[8], vs[8];
-    _mm_store_ps(us, u[0]);
-    _mm_store_ps(us + 4, u[1]);
-    _mm_store_ps(vs, v[0]);
-    _mm_store_ps(vs + 4, v[1]);
+    project4(s.x[0], s.y[0], s.z[0], p, u[0], v[0], inPlane[0]);
+    project4(s.x[1], s.y[1], s.z[1], p, u[1], v[1], inPlane[1]);
+    s.u = _mm256_set_m128(u[1], u[0]);
+    s.v = _mm256_set_m128(v[1], v[0]);
+    s.inPlane = inPlane[0] | (inPlane[1] << 4);
+}
+
+// Colours of eight projected points, packed as bilinear8 packs them.
+__attribute__((always_inline)) inline __m256i colors8(const api::Frame<api::ElementColor>& color,
+                                                      const ImageGeometry& g, const Projected& s) {
+    if (g.vector) return bilinear8(s.u, s.v, s.inPlane, g);
+    alignas(32) float us[8], vs[8];
+    alignas(32) std::uint32_t bgr[8];
+    _mm256_store_ps(us, s.u);
+    _mm256_store_ps(vs, s.v);
     for (int lane = 0; lane < 8; ++lane)
-        bgr[lane] = (skip & (1 << lane)) ? 0 : packColor(sampleBilinear(color, us[lane], vs[lane]));
+        bgr[lane] = (s.inPlane & (1 << lane)) ? 0 : packColor(sampleBilinear(color, us[lane], vs[lane]));
     return _mm256_load_si256(reinterpret_cast<const __m256i*>(bgr));
+}
+
+// The colours of eight pixels of a 2D image of the depth map's view.
+inline __m256i ownColors8(const api::Frame<api::ElementColor>& color, std::size_t i) {
+    alignas(32) std::uint32_t bgr[8];
+    const api::ElementColor* src = color.data() + i;
+    for (int lane = 0; lane < 8; ++lane) bgr[lane] = packColor(src[lane]);
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(bgr));
+}
+
+// Eight elements (colour, x, y, z) from their members.
+template <bool Stream>
+__attribute__((always_inline)) inline void storeColorPoints(api::ElementPointXYZBGR* out, __m256i bgr,
+                                                            const Projected& s) {
+    __m128 c[2] = {_mm_castsi128_ps(_mm256_castsi256_si128(bgr)),
+                   _mm_castsi128_ps(_mm256_extracti128_si256(bgr, 1))};
+    for (int half = 0; half < 2; ++half) {
+        __m128 x = s.x[half], y = s.y[half], z = s.z[half];
+        // Rows of (colour, x, y, z): one element each.
+        _MM_TRANSPOSE4_PS(c[half], x, y, z);
+        float* dst = reinterpret_cast<float*>(out + 4 * half);
+        store4<Stream>(dst, c[half]);
+        store4<Stream>(dst + 4, x);
+        store4<Stream>(dst + 8, y);
+        store4<Stream>(dst + 12, z);
+    }
 }
 
 template <bool Stream>
@@ -252,22 +280,28 @@ void colorPointLoop(const unsigned char* raw, const api::Frame<api::ElementColor
         exact::colorPoint(raw, color, out, i, row, col, p);
     };
     auto groups = [&](std::size_t first, std::size_t row, std::size_t col, std::size_t count) {
-        for (std::size_t i = first; i < first + 8 * count; i += 8, col += 8) {
-            __m128 x[2], y[2], z[2];
-            points4(raw + 2 * i, row, col, p.depthOf, k, x[0], y[0], z[0]);
-            points4(raw + 2 * (i + 4), row, col + 4, p.depthOf, k, x[1], y[1], z[1]);
-            const __m256i bgr = colors8(color, geometry, i, x, y, z, p);
-            __m128 c[2] = {_mm_castsi128_ps(_mm256_castsi256_si128(bgr)),
-                           _mm_castsi128_ps(_mm256_extracti128_si256(bgr, 1))};
-            for (int half = 0; half < 2; ++half) {
-                // Rows of (colour, x, y, z): one element each.
-                _MM_TRANSPOSE4_PS(c[half], x[half], y[half], z[half]);
-                float* dst = reinterpret_cast<float*>(out + i + 4 * half);
-                store4<Stream>(dst, c[half]);
-                store4<Stream>(dst + 4, x[half]);
-                store4<Stream>(dst + 8, y[half]);
-                store4<Stream>(dst + 12, z[half]);
+        // Three passes over a few groups at a time (points, projections, colours): each group is one long
+        // chain of dependent steps, two divisions deep, and short loops let the processor work on several
+        // groups at once.
+        constexpr std::size_t kStaged = 8;
+        Projected staged[kStaged];
+        for (std::size_t done = 0; done < count;) {
+            const std::size_t n = count - done < kStaged ? count - done : kStaged;
+            const std::size_t start = first + 8 * done;
+            for (std::size_t g = 0; g < n; ++g) {
+                Projected& s = staged[g];
+                const std::size_t i = start + 8 * g, c = col + 8 * (done + g);
+                points4(raw + 2 * i, row, c, p.depthOf, k, s.x[0], s.y[0], s.z[0]);
+                points4(raw + 2 * (i + 4), row, c + 4, p.depthOf, k, s.x[1], s.y[1], s.z[1]);
             }
+            if (!p.sameView)
+                for (std::size_t g = 0; g < n; ++g) project8(staged[g], p);
+            for (std::size_t g = 0; g < n; ++g) {
+                const std::size_t i = start + 8 * g;
+                const __m256i bgr = p.sameView ? ownColors8(color, i) : colors8(color, geometry, staged[g]);
+                storeColorPoints<Stream>(out + i, bgr, staged[g]);
+            }
+            done += n;
         }
     };
     groupedRange<8>(begin, end, cols, 0, groups, scalar);
