@@ -333,10 +333,8 @@ void runPoints(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t 
 
 void runColorPoints(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end, const KernelParams& p) {
-    if (streamOutput(out, (end - begin) * sizeof *out))
-        colorPointLoop<true>(raw, color, out, begin, end, p);
-    else
-        colorPointLoop<false>(raw, color, out, begin, end, p);
+    // Plain stores, as kStreamingBytes explains.
+    colorPointLoop<false>(raw, color, out, begin, end, p);
 }
 
 }  // namespace
