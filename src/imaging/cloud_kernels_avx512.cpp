@@ -40,6 +40,8 @@ inline void store16(float* out, __m512 value) {
     }
 }
 
+// ---- Depths and points ----
+
 // Eight depths from the table of every sample's depth, for the samples starting at raw. Plain loads: faster
 // than a gather here.
 __attribute__((always_inline)) inline __m256 depths8(const unsigned char* raw, const float* depthOf) {
@@ -94,8 +96,6 @@ __attribute__((always_inline)) inline Points16 points16(const unsigned char* raw
     p.y = join(y[0], y[1]);
     return p;
 }
-
-// ---- Depths and points ----
 
 // Sixteen depths by the formula itself: here the divider keeps up with memory, the table lookups do not.
 __attribute__((always_inline)) inline __m512 dividedDepths16(const unsigned char* raw, __m512d scale) {

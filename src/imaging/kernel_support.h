@@ -50,7 +50,6 @@ std::size_t alignedPhase(const T* out) {
 // What the vector samplers need to know about the 2D image.
 struct ImageGeometry {
     const unsigned char* top = nullptr;  // the first row
-    std::size_t bytes = 0;               // of the whole image
     int width = 0;
     float maxX = 0, maxY = 0;  // largest x0 and y0 with a right and a lower neighbour
     bool vector = false;       // small enough for 32-bit offsets and exact float coordinates
@@ -63,7 +62,6 @@ inline ImageGeometry imageGeometry(const api::Frame<api::ElementColor>& color) {
         !color.empty() && w >= 2 && h >= 2 && w <= (1u << 24) && h <= (1u << 24) && 3 * w * h < (1ull << 31);
     if (!g.vector) return g;
     g.top = reinterpret_cast<const unsigned char*>(color.data());
-    g.bytes = static_cast<std::size_t>(3 * w * h);
     g.width = static_cast<int>(w);
     g.maxX = static_cast<float>(w - 2);
     g.maxY = static_cast<float>(h - 2);
