@@ -6,9 +6,6 @@
 
 #include "imaging/cloud_kernels.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
-#define QUORIX_VECTOR_KERNELS 1
-
 namespace norvik {
 namespace imaging {
 
@@ -25,10 +22,11 @@ struct VectorLoops {
                             const KernelParams& params);
 };
 
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && !defined(__clang__)
+#define QUORIX_VECTOR_KERNELS 1
 extern const VectorLoops kAvx2Loops;    // cloud_kernels_avx2.cpp
 extern const VectorLoops kAvx512Loops;  // cloud_kernels_avx512.cpp
+#endif
 
 }  // namespace imaging
 }  // namespace norvik
-
-#endif
