@@ -8,6 +8,7 @@
 #include <cstddef>
 
 #include "imaging/cloud_kernels.h"
+#include "imaging/point_element.h"
 #include "imaging/projection.h"
 #include "transport/protocol_names.h"
 
@@ -52,7 +53,7 @@ inline void colorPoint(const unsigned char* raw, const api::Frame<api::ElementCo
     float x, y, z;
     point(raw, i, row, col, p, x, y, z);
     const api::ElementColor c = p.sameView ? color.data()[i] : projectedColor(color, x, y, z, p);
-    out[i] = {c.b, c.g, c.r, x, y, z};
+    storeColorPoint(out[i], c, x, y, z);
 }
 
 // Walks pixels [begin, end) of a map with `cols` columns, calling perPixel(i, row, col).

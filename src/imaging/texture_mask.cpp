@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "imaging/imaging_messages.h"
+#include "imaging/point_element.h"
 #include "imaging/projection.h"
 
 namespace norvik {
@@ -23,7 +24,7 @@ inline void store(api::ElementPointXYZ& out, float x, float y, float z, const ap
 }
 
 inline void store(api::ElementPointXYZBGR& out, float x, float y, float z, const api::ElementColor& c) {
-    out = {c.b, c.g, c.r, x, y, z};
+    storeColorPoint(out, c, x, y, z);
 }
 
 template <typename Point>

@@ -115,6 +115,24 @@ TEST(PointCloud, QuotientsNextToRoundingMidpointsStayExact) {
     });
 }
 
+// Frames are saved and compared as bytes: the padding byte after each colour is written as zero by every
+// loop, whatever the reused array held.
+TEST(PointCloud, ColouredPointsHaveTheSameBytesEveryTime) {
+    std::mt19937 rng(17);
+    const int rows = 7, cols = 53;  // whole groups and leftovers in every row
+    const auto samples = randomSamples(rng, rows * cols);
+    const DeviceIntri in = realisticIntri(rng, cols, rows, 40, 30);
+    const Frame<ElementColor> color = randomImage(rng, 40, 30);
+    forEachVectorLevel([&] {
+        Frame<ElementPointXYZBGR> cloud;
+        cloud.resize(cols, rows);
+        std::memset(static_cast<void*>(cloud.data()), 0xAB, sizeof(ElementPointXYZBGR) * rows * cols);
+        ASSERT_TRUE(computePointXYZBGR(color, depthHeader(rows, cols, 10.0), depthPayload(samples), in, cloud));
+        const auto* bytes = reinterpret_cast<const unsigned char*>(cloud.data());
+        for (int i = 0; i < rows * cols; ++i) ASSERT_EQ(bytes[sizeof(ElementPointXYZBGR) * i + 3], 0) << i;
+    });
+}
+
 TEST(PointCloud, IdentityPoseWithEqualSizesTakesEachPixelsOwnColour) {
     std::mt19937 rng(5);
     const int rows = 9, cols = 53;  // whole groups of pixels, and some left over in every row
