@@ -480,9 +480,9 @@ void runPoints(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t 
 
 void runColorPoints(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end, const KernelParams& p) {
-    // Plain stores, as kStreamingBytes explains.
-    const std::size_t phase = alignedPhase<kGroup, kLine>(out);
-    colorPointLoop<false>(raw, color, out, begin, end, p, phase < kGroup ? phase : 0);
+    // Plain stores, as kStreamingBytes explains, so the groups need no alignment: they start with the rows,
+    // and rows whose width is a multiple of sixteen leave no pixel to the portable formulas.
+    colorPointLoop<false>(raw, color, out, begin, end, p, 0);
 }
 
 }  // namespace
