@@ -39,8 +39,8 @@ __attribute__((always_inline)) inline void points4(const unsigned char* raw, std
                                                    const float* depthOf, const VectorConstants& k, __m128& x,
                                                    __m128& y, __m128& z) {
     // Plain loads from the table: faster than a gather here.
-    z = _mm_setr_ps(depthOf[sampleAt(raw, 0)], depthOf[sampleAt(raw, 1)], depthOf[sampleAt(raw, 2)],
-                    depthOf[sampleAt(raw, 3)]);
+    z = _mm_setr_ps(depthOf[exact::sample(raw, 0)], depthOf[exact::sample(raw, 1)],
+                    depthOf[exact::sample(raw, 2)], depthOf[exact::sample(raw, 3)]);
     const __m256d zd = _mm256_cvtps_pd(z);
     const __m256d dx = _mm256_sub_pd(_mm256_add_pd(_mm256_set1_pd(static_cast<double>(col)), k.lanes), k.cx);
     const __m256d dy = _mm256_sub_pd(_mm256_set1_pd(static_cast<double>(row)), k.cy);
@@ -67,18 +67,18 @@ void depthLoop(const unsigned char* raw, api::ElementDepth* out, std::size_t beg
     float* dst = &out->d;
     std::size_t head = (begin + 7) & ~std::size_t(7);
     if (head > end) head = end;
-    for (std::size_t i = begin; i < head; ++i) dst[i] = p.depthOf[sampleAt(raw, i)];
+    for (std::size_t i = begin; i < head; ++i) dst[i] = p.depthOf[exact::sample(raw, i)];
     std::size_t i = head;
     for (; i + 8 <= end; i += 8) {
         // Plain loads from the table: faster than a gather here.
         const unsigned char* at = raw + 2 * i;
-        auto depth = [&](int n) { return p.depthOf[sampleAt(at, n)]; };
+        auto depth = [&](int n) { return p.depthOf[exact::sample(at, n)]; };
         const __m256 z =
             _mm256_setr_ps(depth(0), depth(1), depth(2), depth(3), depth(4), depth(5), depth(6), depth(7));
         store4<Stream>(dst + i, _mm256_castps256_ps128(z));
         store4<Stream>(dst + i + 4, _mm256_extractf128_ps(z, 1));
     }
-    for (; i < end; ++i) dst[i] = p.depthOf[sampleAt(raw, i)];
+    for (; i < end; ++i) dst[i] = p.depthOf[exact::sample(raw, i)];
     if (Stream) _mm_sfence();
 }
 
@@ -253,7 +253,6 @@ inline __m256i ownColors8(const api::Frame<api::ElementColor>& color, std::size_
 }
 
 // Eight elements (colour, x, y, z) from their members.
-template <bool Stream>
 __attribute__((always_inline)) inline void storeColorPoints(api::ElementPointXYZBGR* out, __m256i bgr,
                                                             const Projected& s) {
     __m128 c[2] = {_mm_castsi128_ps(_mm256_castsi256_si128(bgr)),
@@ -263,14 +262,13 @@ __attribute__((always_inline)) inline void storeColorPoints(api::ElementPointXYZ
         // Rows of (colour, x, y, z): one element each.
         _MM_TRANSPOSE4_PS(c[half], x, y, z);
         float* dst = reinterpret_cast<float*>(out + 4 * half);
-        store4<Stream>(dst, c[half]);
-        store4<Stream>(dst + 4, x);
-        store4<Stream>(dst + 8, y);
-        store4<Stream>(dst + 12, z);
+        store4<false>(dst, c[half]);
+        store4<false>(dst + 4, x);
+        store4<false>(dst + 8, y);
+        store4<false>(dst + 12, z);
     }
 }
 
-template <bool Stream>
 void colorPointLoop(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end, const KernelParams& p) {
     const VectorConstants k = vectorConstants(p);
@@ -299,13 +297,13 @@ void colorPointLoop(const unsigned char* raw, const api::Frame<api::ElementColor
             for (std::size_t g = 0; g < n; ++g) {
                 const std::size_t i = start + 8 * g;
                 const __m256i bgr = p.sameView ? ownColors8(color, i) : colors8(color, geometry, staged[g]);
-                storeColorPoints<Stream>(out + i, bgr, staged[g]);
+                storeColorPoints(out + i, bgr, staged[g]);
             }
             done += n;
         }
     };
+    // Plain stores, as kStreamingBytes explains.
     groupedRange<8>(begin, end, cols, 0, groups, scalar);
-    if (Stream) _mm_sfence();
 }
 
 #pragma GCC pop_options
@@ -331,15 +329,9 @@ void runPoints(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t 
         pointLoop<false>(raw, out, begin, end, p);
 }
 
-void runColorPoints(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
-                    api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end, const KernelParams& p) {
-    // Plain stores, as kStreamingBytes explains.
-    colorPointLoop<false>(raw, color, out, begin, end, p);
-}
-
 }  // namespace
 
-const VectorLoops kAvx2Loops = {usable, runDepths, runPoints, runColorPoints};
+const VectorLoops kAvx2Loops = {usable, runDepths, runPoints, colorPointLoop};
 
 }  // namespace imaging
 }  // namespace norvik

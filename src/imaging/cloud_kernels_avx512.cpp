@@ -45,7 +45,7 @@ inline void store16(float* out, __m512 value) {
 // Eight depths from the table of every sample's depth, for the samples starting at raw. Plain loads: faster
 // than a gather here.
 __attribute__((always_inline)) inline __m256 depths8(const unsigned char* raw, const float* depthOf) {
-    auto d = [&](int n) { return depthOf[sampleAt(raw, n)]; };
+    auto d = [&](int n) { return depthOf[exact::sample(raw, n)]; };
     return _mm256_setr_ps(d(0), d(1), d(2), d(3), d(4), d(5), d(6), d(7));
 }
 
@@ -377,7 +377,6 @@ constexpr ElementIndices elementIndices() {
 constexpr ElementIndices kElementIndices = elementIndices();
 
 // Sixteen elements (colour, x, y, z) from the four vectors of their members.
-template <bool Stream>
 __attribute__((always_inline)) inline void storeColorPoints(float* dst, __m512 c, __m512 x, __m512 y,
                                                             __m512 z) {
     __m512 cx[2], yz[2];
@@ -388,14 +387,12 @@ __attribute__((always_inline)) inline void storeColorPoints(float* dst, __m512 c
     }
     for (int m = 0; m < 4; ++m) {
         const __m512i elements = _mm512_loadu_si512(kElementIndices.elements[m]);
-        store16<Stream>(dst + 16 * m, _mm512_permutex2var_ps(cx[m / 2], elements, yz[m / 2]));
+        store16<false>(dst + 16 * m, _mm512_permutex2var_ps(cx[m / 2], elements, yz[m / 2]));
     }
 }
 
-template <bool Stream>
 void colorPointLoop(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
-                    api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end, const KernelParams& p,
-                    std::size_t phase) {
+                    api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end, const KernelParams& p) {
     const Constants k = constants(p);
     const ImageGeometry geometry = imageGeometry(color);
     auto scalar = [&](std::size_t i, std::size_t row, std::size_t col) {
@@ -407,8 +404,8 @@ void colorPointLoop(const unsigned char* raw, const api::Frame<api::ElementColor
             auto colD = static_cast<double>(col);
             for (std::size_t i = first; i < first + kGroup * count; i += kGroup, colD += kGroup) {
                 const Points16 q = points16(raw + 2 * i, rowD, colD, k);
-                storeColorPoints<Stream>(reinterpret_cast<float*>(out + i),
-                                         _mm512_castsi512_ps(ownColors16(color, i)), q.x, q.y, q.z);
+                storeColorPoints(reinterpret_cast<float*>(out + i),
+                                 _mm512_castsi512_ps(ownColors16(color, i)), q.x, q.y, q.z);
             }
             return;
         }
@@ -434,14 +431,15 @@ void colorPointLoop(const unsigned char* raw, const api::Frame<api::ElementColor
                 } else {
                     bgr = scalarColors16(color, s);
                 }
-                storeColorPoints<Stream>(reinterpret_cast<float*>(out + start + kGroup * g),
-                                         _mm512_castsi512_ps(bgr), s.points.x, s.points.y, s.points.z);
+                storeColorPoints(reinterpret_cast<float*>(out + start + kGroup * g), _mm512_castsi512_ps(bgr),
+                                 s.points.x, s.points.y, s.points.z);
             }
             done += n;
         }
     };
-    groupedRange<kGroup>(begin, end, static_cast<std::size_t>(p.cols), phase, groups, scalar);
-    if (Stream) _mm_sfence();
+    // Plain stores, as kStreamingBytes explains, so the groups need no alignment: they start with the rows,
+    // and rows whose width is a multiple of sixteen leave no pixel to the portable formulas.
+    groupedRange<kGroup>(begin, end, static_cast<std::size_t>(p.cols), 0, groups, scalar);
 }
 
 #pragma GCC pop_options
@@ -478,16 +476,9 @@ void runPoints(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t 
     });
 }
 
-void runColorPoints(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
-                    api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end, const KernelParams& p) {
-    // Plain stores, as kStreamingBytes explains, so the groups need no alignment: they start with the rows,
-    // and rows whose width is a multiple of sixteen leave no pixel to the portable formulas.
-    colorPointLoop<false>(raw, color, out, begin, end, p, 0);
-}
-
 }  // namespace
 
-const VectorLoops kAvx512Loops = {usable, runDepths, runPoints, runColorPoints};
+const VectorLoops kAvx512Loops = {usable, runDepths, runPoints, colorPointLoop};
 
 }  // namespace imaging
 }  // namespace norvik

@@ -2,7 +2,7 @@
 
 // The per-pixel formulas of the depth map and the clouds, exactly as defined: doubles throughout, rounded to
 // float where the result is stored. The portable loops use them directly; the vector loops use them for the
-// pixels they leave over and for the rare quotients they cannot settle on their own.
+// pixels they leave over at the ends of rows and ranges.
 
 #include <cmath>
 #include <cstddef>
@@ -16,9 +16,11 @@ namespace norvik {
 namespace imaging {
 namespace exact {
 
+// The 16-bit sample of pixel i, little-endian on the wire.
+inline int sample(const unsigned char* raw, std::size_t i) { return raw[2 * i] | (raw[2 * i + 1] << 8); }
+
 inline float depth(const unsigned char* raw, std::size_t i, double scale) {
-    const int sample = raw[2 * i] | (raw[2 * i + 1] << 8);
-    const auto offset = static_cast<float>(sample - protocol::kDepthOffset);
+    const auto offset = static_cast<float>(sample(raw, i) - protocol::kDepthOffset);
     return static_cast<float>(static_cast<double>(offset) / scale);
 }
 
@@ -28,7 +30,7 @@ inline float coordinate(std::size_t index, double centre, float z, double focal)
 
 inline void point(const unsigned char* raw, std::size_t i, std::size_t row, std::size_t col,
                   const KernelParams& p, float& x, float& y, float& z) {
-    z = p.depthOf != nullptr ? p.depthOf[raw[2 * i] | (raw[2 * i + 1] << 8)] : depth(raw, i, p.scale);
+    z = p.depthOf != nullptr ? p.depthOf[sample(raw, i)] : depth(raw, i, p.scale);
     x = coordinate(col, p.cx, z, p.fx);
     y = coordinate(row, p.cy, z, p.fy);
 }

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "imaging/exact_formulas.h"
 #include "quorix/Frame.h"
@@ -72,12 +71,6 @@ inline ImageGeometry imageGeometry(const api::Frame<api::ElementColor>& color) {
 inline std::uint32_t packColor(const api::ElementColor& c) {
     return static_cast<std::uint32_t>(c.b) | (static_cast<std::uint32_t>(c.g) << 8) |
            (static_cast<std::uint32_t>(c.r) << 16);
-}
-
-inline int sampleAt(const unsigned char* raw, std::size_t n) {
-    std::uint16_t s;  // little-endian on the wire and on every processor these loops run on
-    std::memcpy(&s, raw + 2 * n, sizeof s);
-    return s;
 }
 
 }  // namespace imaging
