@@ -51,6 +51,7 @@ struct ImageGeometry {
     const unsigned char* top = nullptr;  // the first row
     int width = 0;
     float maxX = 0, maxY = 0;  // largest x0 and y0 with a right and a lower neighbour
+    std::int64_t bytes = 0;    // of the whole image
     bool vector = false;       // small enough for 32-bit offsets and exact float coordinates
 };
 
@@ -64,6 +65,7 @@ inline ImageGeometry imageGeometry(const api::Frame<api::ElementColor>& color) {
     g.width = static_cast<int>(w);
     g.maxX = static_cast<float>(w - 2);
     g.maxY = static_cast<float>(h - 2);
+    g.bytes = static_cast<std::int64_t>(3 * w * h);
     return g;
 }
 

@@ -88,6 +88,55 @@ TEST(PointCloud, EqualsTheFormulaBitForBit) {
     });
 }
 
+// Smooth surfaces, as cameras see them: neighbouring pixels sample neighbouring bytes of the 2D image. The 2D
+// camera is scaled from as sharp as the depth camera to several times sharper, so that the points of a few
+// neighbouring pixels spread over a few pixels or over many of the image, and its principal point is moved
+// so that the points cross the image's right and lower borders.
+TEST(PointCloud, SmoothSurfacesEqualTheFormulaAtEveryImageScale) {
+    std::mt19937 rng(31);
+    std::uniform_int_distribution<int> noise(-3, 3), hole(0, 19);
+    const int rows = 48, cols = 100;
+    std::vector<std::uint16_t> samples(std::size_t(rows) * cols);
+    for (int row = 0; row < rows; ++row)
+        for (int col = 0; col < cols; ++col)
+            samples[std::size_t(row) * cols + col] = static_cast<std::uint16_t>(
+                hole(rng) == 0 ? 32768 : 32768 + 8000 + 7 * col + 3 * row + noise(rng));
+    const std::string payload = depthPayload(samples);
+    for (double sharper : {1.0, 1.7, 2.4, 2.6, 4.0}) {
+        // At 800 mm: a shift of a few pixels, and a turn about the optical axis that moves the rows.
+        DeviceIntri in = realisticIntri(rng, cols, rows, cols, rows);
+        const double turn = 0.01;
+        const double rotation[3][3] = {
+            {std::cos(turn), -std::sin(turn), 0}, {std::sin(turn), std::cos(turn), 0}, {0, 0, 1}};
+        std::memcpy(in.rotation, rotation, sizeof rotation);
+        in.translation[0] = 8.0;
+        in.translation[1] = -3.0;
+        for (int k : {0, 1}) in.intrinsic2DCamera.intrinsic[k] = sharper * in.intrinsic3DCamera.intrinsic[k];
+        const auto colorCols = std::uint32_t(cols * sharper * 0.8),
+                   colorRows = std::uint32_t(rows * sharper * 0.8);
+        in.intrinsic2DCamera.intrinsic[2] = colorCols * 0.6;
+        in.intrinsic2DCamera.intrinsic[3] = colorRows * 0.6;
+        const Frame<ElementColor> color = randomImage(rng, colorCols, colorRows);
+        forEachVectorLevel([&] {
+            Frame<ElementPointXYZBGR> cloud;
+            ASSERT_TRUE(computePointXYZBGR(color, depthHeader(rows, cols, 10.0), payload, in, cloud));
+            int sampled = 0;
+            for (int row = 0; row < rows; ++row) {
+                for (int col = 0; col < cols; ++col) {
+                    const std::size_t i = std::size_t(row) * cols + col;
+                    const auto want = refColorPoint(color, samples[i], row, col, rows, cols, 10.0, in);
+                    expectColorPoint(
+                        cloud[i], want,
+                        std::to_string(sharper) + " at " + std::to_string(row) + "," + std::to_string(col));
+                    sampled += want.b + want.g + want.r > 0;
+                }
+            }
+            EXPECT_GT(sampled, rows * cols / 5) << sharper;
+            EXPECT_LT(sampled, rows * cols * 9 / 10) << sharper;
+        });
+    }
+}
+
 // Inputs whose quotient lies so close to a float rounding midpoint that multiplying by the reciprocal
 // rounds the other way: the exact division has to decide.
 TEST(PointCloud, QuotientsNextToRoundingMidpointsStayExact) {
@@ -127,7 +176,8 @@ TEST(PointCloud, ColouredPointsHaveTheSameBytesEveryTime) {
         Frame<ElementPointXYZBGR> cloud;
         cloud.resize(cols, rows);
         std::memset(static_cast<void*>(cloud.data()), 0xAB, sizeof(ElementPointXYZBGR) * rows * cols);
-        ASSERT_TRUE(computePointXYZBGR(color, depthHeader(rows, cols, 10.0), depthPayload(samples), in, cloud));
+        ASSERT_TRUE(
+            computePointXYZBGR(color, depthHeader(rows, cols, 10.0), depthPayload(samples), in, cloud));
         const auto* bytes = reinterpret_cast<const unsigned char*>(cloud.data());
         for (int i = 0; i < rows * cols; ++i) ASSERT_EQ(bytes[sizeof(ElementPointXYZBGR) * i + 3], 0) << i;
     });
