@@ -247,6 +247,7 @@ struct WindowLevels {
     }
 };
 
+// The same from the eight bytes read for every point.
 struct PairLevels {
     const Sample16& s;
     template <int At>
@@ -289,7 +290,7 @@ constexpr int kWindowLead = 8;
 constexpr int kWindowReach = 40;  // 3 * 40 + 6 <= 128
 
 // The two rows are read about a row ahead of where they are sampled: the processor's own prefetching starts
-// too late for these reads, and waiting for the image took a fifth of the time.
+// too late for these reads, and waiting for the image took up to a fifth of the time.
 constexpr std::int64_t kReadAhead = 6144;
 
 inline void readAhead(const ImageGeometry& g, std::int64_t offset) {
