@@ -63,6 +63,19 @@ public:
     ErrorStatus capturePointXYZMap(Frame<ElementPointXYZ>& pointCloud) const;
     // The same, each point coloured from the 2D image.
     ErrorStatus capturePointXYZBGRMap(Frame<ElementPointXYZBGR>& pointCloud) const;
+    // The point cloud of a depth map the host holds (from captureDepthMap, or read from a file), with the
+    // calibration from getDeviceIntri: for the same depth map and calibration, bit for bit what
+    // capturePointXYZMap gives, through the same parallel loops. Runs without a camera. EmptyInput when
+    // depthMap is empty and InvalidIntrinsics when the depth camera's fx or fy is zero, leaving pointCloud
+    // as it was; otherwise pointCloud takes the depth map's size and every element is written.
+    static ErrorStatus computePointXYZMap(const Frame<ElementDepth>& depthMap, const DeviceIntri& intri,
+                                          Frame<ElementPointXYZ>& pointCloud);
+    // The same, each point coloured from colorMap (from captureColorMap) as capturePointXYZBGRMap colours
+    // it; EmptyInput when colorMap is empty as well. Together with captureColorMap and captureDepthMap this
+    // gives the 2D image, the depth map and both clouds of one instant from two captures.
+    static ErrorStatus computePointXYZBGRMap(const Frame<ElementDepth>& depthMap,
+                                             const Frame<ElementColor>& colorMap, const DeviceIntri& intri,
+                                             Frame<ElementPointXYZBGR>& pointCloud);
     // A cloud of the points of depthMap whose pixel in textureMask (a 2D image) is not black; the other
     // points are zero. Runs on the calling thread without a camera.
     static ErrorStatus getCloudFromTextureMask(const Frame<ElementDepth>& depthMap,

@@ -6,6 +6,7 @@
 #include "device/device_list.h"
 #include "device/settings_bridge.h"
 #include "imaging/captures.h"
+#include "imaging/held_depth_cloud.h"
 #include "imaging/texture_mask.h"
 #include "settings/depth_range.h"
 #include "settings/exposure_3d.h"
@@ -66,6 +67,17 @@ ErrorStatus QuorixDevice::capturePointXYZBGRMap(Frame<ElementPointXYZBGR>& point
     return imaging::capturePointXYZBGRMap(
         *impl_, [this](DeviceIntri& d) { return impl_->intrinsicsForCloud(d); }, impl_->captureScratch,
         pointCloud);
+}
+
+ErrorStatus QuorixDevice::computePointXYZMap(const Frame<ElementDepth>& depthMap, const DeviceIntri& intri,
+                                             Frame<ElementPointXYZ>& pointCloud) {
+    return imaging::cloudFromDepthMap(depthMap, intri, pointCloud);
+}
+
+ErrorStatus QuorixDevice::computePointXYZBGRMap(const Frame<ElementDepth>& depthMap,
+                                                const Frame<ElementColor>& colorMap, const DeviceIntri& intri,
+                                                Frame<ElementPointXYZBGR>& pointCloud) {
+    return imaging::cloudFromDepthMap(depthMap, colorMap, intri, pointCloud);
 }
 
 ErrorStatus QuorixDevice::getCloudFromTextureMask(const Frame<ElementDepth>& depthMap,
