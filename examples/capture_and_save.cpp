@@ -1,49 +1,61 @@
-// Captures a coloured point cloud and saves it as an ASCII PLY file that point-cloud viewers open.
-//   quorix_capture_and_save ADDRESS PORT [FILE]
+// Captures one frame (a 2D image and a depth map) and saves everything derived from it through the export
+// library: the 2D image, the depth map, and the point cloud and coloured point cloud computed on the host,
+// so that all four files show the same instant.
+//   quorix_capture_and_save ADDRESS PORT [NAME]   (writes NAME-color.png, NAME-depth.tiff, NAME.ply,
+//   NAME.pcd)
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 
 #include <quorix/QuorixDevice.h>
+#include <quorix/QuorixExport.h>
 
 using namespace norvik::api;
+namespace files = norvik::files;
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::cerr << "usage: " << argv[0] << " ADDRESS PORT [FILE]\n";
+        std::cerr << "usage: " << argv[0] << " ADDRESS PORT [NAME]\n";
         return 2;
     }
-    const std::string file = argc > 3 ? argv[3] : "cloud.ply";
+    const std::string name = argc > 3 ? argv[3] : "frame";
 
     QuorixDevice device;
     ErrorStatus status = device.connect(argv[1], std::atoi(argv[2]));
+    DeviceIntri intri;
+    if (status.isOk()) status = device.getDeviceIntri(intri);
     if (!status.isOk()) {
         std::cerr << "Connect failed: " << status.message << "\n";
         return 1;
     }
 
-    // One point per depth pixel, in millimetres; pixels without a measurement have z = 0.
-    Frame<ElementPointXYZBGR> cloud;
-    status = device.capturePointXYZBGRMap(cloud);
+    Frame<ElementColor> color;
+    Frame<ElementDepth> depth;
+    status = device.captureColorMap(color);
+    if (status.isOk()) status = device.captureDepthMap(depth);
     if (!status.isOk()) {
         std::cerr << "Capture failed: " << status.message << "\n";
         return 1;
     }
-
-    std::size_t measured = 0;
-    const std::size_t count = static_cast<std::size_t>(cloud.width()) * cloud.height();
-    for (std::size_t i = 0; i < count; ++i) measured += cloud[i].z > 0 ? 1 : 0;
-
-    std::ofstream out(file);
-    out << "ply\nformat ascii 1.0\nelement vertex " << measured << "\n"
-        << "property float x\nproperty float y\nproperty float z\n"
-        << "property uchar red\nproperty uchar green\nproperty uchar blue\nend_header\n";
-    for (std::size_t i = 0; i < count; ++i) {
-        const ElementPointXYZBGR& p = cloud[i];
-        if (p.z > 0)
-            out << p.x << ' ' << p.y << ' ' << p.z << ' ' << int(p.r) << ' ' << int(p.g) << ' ' << int(p.b)
-                << '\n';
+    // Points in millimetres, one per depth pixel; the files keep the measured ones.
+    Frame<ElementPointXYZ> cloud;
+    Frame<ElementPointXYZBGR> colored;
+    status = QuorixDevice::computePointXYZMap(depth, intri, cloud);
+    if (status.isOk()) status = QuorixDevice::computePointXYZBGRMap(depth, color, intri, colored);
+    if (!status.isOk()) {
+        std::cerr << "Point cloud failed: " << status.message << "\n";
+        return 1;
     }
-    std::cout << "Wrote " << measured << " points to " << file << "\n";
-    return out ? 0 : 1;
+
+    for (const files::FileResult& written :
+         {files::writeColorPng(name + "-color.png", color),
+          files::writeDepthTiff(name + "-depth.tiff", depth), files::writePly(name + ".ply", colored),
+          files::writePcd(name + ".pcd", cloud)}) {
+        if (!written.ok()) {
+            std::cerr << written.error << "\n";
+            return 1;
+        }
+    }
+    std::cout << "Wrote " << name << "-color.png, " << name << "-depth.tiff, " << name << ".ply and " << name
+              << ".pcd\n";
+    return 0;
 }

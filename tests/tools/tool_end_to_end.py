@@ -9,6 +9,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import time
 
 from file_readers import read_float_tiff, read_pcd, read_ply, read_png
 
@@ -87,7 +88,12 @@ def case_capture():
                                 "--depth", path("d.tiff"), "--cloud", path("p.ply"), "--colored-cloud",
                                 path("q.pcd"), "--depth-preview", path("dp.png"), "--preview",
                                 path("pv.png")).stdout)
-        assert len(report) == 2 and set(report[0]) == {"color", "depth", "cloud", "coloredCloud", "write"}
+        assert len(report) == 2 and [f["frame"] for f in report] == [1, 2]
+        stages = [s["stage"] for s in report[0]["stages"]]
+        assert stages[:4] == ["color", "depth", "cloud", "coloredCloud"] and stages[4:] == ["write"] * 6, stages
+        written = [s["file"] for s in report[1]["stages"] if s["stage"] == "write"]
+        assert written == [path(n) for n in ("c-0002.png", "d-0002.tiff", "dp-0002.png", "p-0002.ply",
+                                             "q-0002.pcd", "pv-0002.png")], written
         for i in ("0001", "0002"):
             assert os.path.exists(path("c-%s.png" % i)) and os.path.exists(path("p-%s.ply" % i))
         w, h, channels, bits, rows = read_png(path("c-0001.png"))
@@ -129,8 +135,33 @@ def case_capture():
 
         plain = run("capture", cam.address).stdout
         assert plain.startswith("frame 1/1") and "coloredCloud" in plain
-        run("capture", cam.address, "--count", "0", ok=False)
+        run("capture", cam.address, "--count", "-1", ok=False)
+        check_continuous_capture(cam)
         run("capture", cam.address, "--color", "/nonexistent-dir/c.png", ok=False)
+
+
+def check_continuous_capture(cam):
+    """--count 0 captures until Ctrl-C, which finishes the frame under way and leaves only whole files."""
+    folder = path("continuous")
+    os.makedirs(folder, exist_ok=True)
+    process = subprocess.Popen([TOOL, "capture", cam.address, "--count", "0", "--interval", "20", "--color",
+                                os.path.join(folder, "c.png"), "--cloud", os.path.join(folder, "p.ply")],
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    deadline = time.monotonic() + 60
+    while not os.path.exists(os.path.join(folder, "p-0003.ply")):
+        assert time.monotonic() < deadline and process.poll() is None, "no third frame"
+        time.sleep(0.02)
+    process.send_signal(signal.SIGINT)
+    out, err = process.communicate(timeout=60)
+    assert process.returncode == 0, err
+    lines = out.splitlines()
+    assert len(lines) >= 3 and all(line.startswith("frame %d: " % (i + 1)) for i, line in enumerate(lines)), out
+    names = sorted(os.listdir(folder))
+    assert names == sorted(["c-%04d.png" % i for i in range(1, len(lines) + 1)] +
+                           ["p-%04d.ply" % i for i in range(1, len(lines) + 1)]), names
+    for i in range(1, len(lines) + 1):
+        read_png(os.path.join(folder, "c-%04d.png" % i))
+        read_ply(os.path.join(folder, "p-%04d.ply" % i))
 
 
 def close(a, b):

@@ -3,17 +3,23 @@
 #include <json/reader.h>
 #include <json/writer.h>
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
-namespace quorix {
-namespace files {
+#include "json_text.h"
+#include "temporary_file.h"
 
-namespace api = norvik::api;
+namespace norvik {
+namespace files {
 
 namespace {
 
 const char* const kIntrinsicNames[4] = {"fx", "fy", "cx", "cy"};
+
+// A calibration document is three levels deep (four with the "calibration" member that holds it).
+constexpr int kCalibrationNesting = 16;
+constexpr std::size_t kMaxCalibrationBytes = std::size_t(1) << 20;
 
 Json::Value cameraToValue(const api::CameraIntrinsics& camera) {
     Json::Value value(Json::objectValue);
@@ -100,25 +106,40 @@ FileResult calibrationFromValue(const Json::Value& document, api::DeviceIntri& i
     return {};
 }
 
+bool calibrationIsFinite(const api::DeviceIntri& intri) {
+    bool finite = true;
+    for (const api::CameraIntrinsics* camera : {&intri.intrinsic2DCamera, &intri.intrinsic3DCamera}) {
+        for (double v : camera->intrinsic) finite = finite && std::isfinite(v);
+        for (double v : camera->distCoefficients) finite = finite && std::isfinite(v);
+    }
+    for (const auto& row : intri.rotation)
+        for (double v : row) finite = finite && std::isfinite(v);
+    for (double v : intri.translation) finite = finite && std::isfinite(v);
+    return finite;
+}
+
 FileResult writeCalibration(const std::string& path, const api::DeviceIntri& intri) {
+    // JSON has no infinities or NaN: the writer would put out text that no reader takes back.
+    if (!calibrationIsFinite(intri))
+        return FileResult::failure(path,
+                                   "not written: the calibration holds a value that is not a finite number");
     Json::StreamWriterBuilder builder;
     builder["indentation"] = "  ";
     return writeTextFile(path, Json::writeString(builder, calibrationToValue(intri)) + "\n");
 }
 
 FileResult parseCalibration(const std::string& text, api::DeviceIntri& intri) {
-    Json::CharReaderBuilder builder;
     Json::Value document;
-    std::string errors;
-    std::istringstream stream(text);
-    if (!Json::parseFromStream(builder, stream, &document, &errors))
-        return FileResult{"not JSON: " + errors.substr(0, errors.find('\n'))};
+    std::string error;
+    if (!parseJsonText(text, kCalibrationNesting, document, error)) return FileResult{error};
     return calibrationFromValue(document, intri);
 }
 
 FileResult readCalibration(const std::string& path, api::DeviceIntri& intri) {
     std::string text;
     if (!readTextFile(path, text)) return FileResult::failure(path, "cannot be read");
+    if (text.size() > kMaxCalibrationBytes)
+        return FileResult::failure(path, "too large for a calibration file");
     FileResult result = parseCalibration(text, intri);
     if (!result.ok()) return FileResult::failure(path, result.error);
     return result;
@@ -135,13 +156,11 @@ bool readTextFile(const std::string& path, std::string& text) {
 }
 
 FileResult writeTextFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return FileResult::failure(path, "cannot be created");
-    out << text;
-    out.close();
-    if (!out) return FileResult::failure(path, "could not be written completely");
-    return {};
+    TemporaryFile file(path);
+    if (!file.ok()) return file.creationFailure();
+    file.write(text.data(), text.size());
+    return file.commit();
 }
 
 }  // namespace files
-}  // namespace quorix
+}  // namespace norvik

@@ -1,4 +1,4 @@
-#include "quorixexport/cloud_preview.h"
+#include "quorix/QuorixExport.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,13 +6,9 @@
 #include <vector>
 
 #include "colour_ramp.h"
-#include "quorixexport/cloud_files.h"
-#include "quorixexport/image_files.h"
 
-namespace quorix {
+namespace norvik {
 namespace files {
-
-namespace api = norvik::api;
 
 namespace {
 
@@ -112,15 +108,14 @@ api::Frame<api::ElementColor> renderCloudPreview(const api::Frame<api::ElementPo
     return render(cloud, options, false);
 }
 
-template <typename Point>
-FileResult writeCloudPreviewPng(const std::string& path, const api::Frame<Point>& cloud,
+FileResult writeCloudPreviewPng(const std::string& path, const api::Frame<api::ElementPointXYZBGR>& cloud,
                                 const PreviewOptions& options) {
-    return writeColorPng(path, renderCloudPreview(cloud, options));
+    return writeColorPng(path, renderCloudPreview(cloud, options), options.pngLevel);
 }
-template FileResult writeCloudPreviewPng(const std::string&, const api::Frame<api::ElementPointXYZ>&,
-                                         const PreviewOptions&);
-template FileResult writeCloudPreviewPng(const std::string&, const api::Frame<api::ElementPointXYZBGR>&,
-                                         const PreviewOptions&);
+FileResult writeCloudPreviewPng(const std::string& path, const api::Frame<api::ElementPointXYZ>& cloud,
+                                const PreviewOptions& options) {
+    return writeColorPng(path, renderCloudPreview(cloud, options), options.pngLevel);
+}
 
 }  // namespace files
-}  // namespace quorix
+}  // namespace norvik

@@ -3,12 +3,10 @@
 #include <limits>
 
 #include "colour_ramp.h"
-#include "quorixexport/image_files.h"
+#include "quorix/QuorixExport.h"
 
-namespace quorix {
+namespace norvik {
 namespace files {
-
-namespace api = norvik::api;
 
 api::ElementColor rampColour(double t) {
     t = std::clamp(t, 0.0, 1.0);
@@ -23,7 +21,8 @@ api::ElementColor rampColour(double t) {
     return api::ElementColor{mix(2), mix(1), mix(0)};
 }
 
-FileResult writeDepthPreviewPng(const std::string& path, const api::Frame<api::ElementDepth>& depth) {
+FileResult writeDepthPreviewPng(const std::string& path, const api::Frame<api::ElementDepth>& depth,
+                                int pngLevel) {
     if (depth.empty()) return FileResult::failure(path, "nothing to write (empty depth map)");
     const std::size_t count = static_cast<std::size_t>(depth.width()) * depth.height();
     const api::ElementDepth* d = depth.data();
@@ -41,8 +40,8 @@ FileResult writeDepthPreviewPng(const std::string& path, const api::Frame<api::E
         const bool measured = d[i].d > 0 && std::isfinite(d[i].d);
         image.data()[i] = measured ? rampColour((d[i].d - lo) / span) : api::ElementColor{0, 0, 0};
     }
-    return writeColorPng(path, image);
+    return writeColorPng(path, image, pngLevel);
 }
 
 }  // namespace files
-}  // namespace quorix
+}  // namespace norvik

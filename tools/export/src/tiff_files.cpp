@@ -1,16 +1,16 @@
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-#include "quorixexport/image_files.h"
+#include "quorix/QuorixExport.h"
+#include "temporary_file.h"
 #include "tiff_reader.h"
 
-namespace quorix {
+namespace norvik {
 namespace files {
-
-namespace api = norvik::api;
 
 namespace {
 
@@ -29,28 +29,41 @@ void silence() {
 
 FileResult writeDepthTiff(const std::string& path, const api::Frame<api::ElementDepth>& depth) {
     if (depth.empty()) return FileResult::failure(path, "nothing to write (empty depth map)");
+    static_assert(sizeof(api::ElementDepth) == sizeof(float), "a depth element is one float");
     silence();
-    TiffHandle tiff(TIFFOpen(path.c_str(), "w"));
-    if (!tiff) return FileResult::failure(path, "cannot be created");
-    TIFF* t = tiff.get();
-    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, depth.width());
-    TIFFSetField(t, TIFFTAG_IMAGELENGTH, depth.height());
-    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 32);
-    TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
-    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
-    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
-    TIFFSetField(t, TIFFTAG_IMAGEDESCRIPTION, "depth in millimetres, 0 where nothing was measured");
-    std::vector<float> row(depth.width());
-    for (std::uint32_t y = 0; y < depth.height(); ++y) {
-        const api::ElementDepth* src = depth.data() + static_cast<std::size_t>(y) * depth.width();
-        for (std::uint32_t x = 0; x < depth.width(); ++x) row[x] = src[x].d;
-        if (TIFFWriteScanline(t, row.data(), y, 0) < 0) return FileResult::failure(path, "TIFF not written");
+    TemporaryFile file(path);
+    if (!file.ok()) return file.creationFailure();
+    file.closeStream();  // libtiff writes through the name
+    {
+        TiffHandle tiff(TIFFOpen(file.path().c_str(), "w"));
+        if (!tiff) return FileResult::failure(path, "cannot be created");
+        TIFF* t = tiff.get();
+        const std::uint32_t width = depth.width(), height = depth.height();
+        // Strips of about a megabyte: few calls, and readers can still read a part.
+        const std::uint32_t rowsPerStrip = std::max<std::uint32_t>(1, (1u << 20) / (width * 4u));
+        TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
+        TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
+        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 32);
+        TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+        TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+        TIFFSetField(t, TIFFTAG_IMAGEDESCRIPTION, "depth in millimetres, 0 where nothing was measured");
+        // The floats go out in the host's byte order, which the file's header records; uncompressed strips
+        // are written from the frame as they are.
+        auto* bytes = reinterpret_cast<unsigned char*>(const_cast<api::ElementDepth*>(depth.data()));
+        for (std::uint32_t row = 0, strip = 0; row < height; row += rowsPerStrip, ++strip) {
+            const std::uint32_t rows = std::min(rowsPerStrip, height - row);
+            const tmsize_t size = static_cast<tmsize_t>(rows) * width * 4;
+            if (TIFFWriteEncodedStrip(t, strip, bytes + static_cast<std::size_t>(row) * width * 4, size) !=
+                size)
+                return FileResult::failure(path, "TIFF not written");
+        }
+        if (!TIFFFlush(t)) return FileResult::failure(path, "TIFF not written");
     }
-    if (!TIFFFlush(t)) return FileResult::failure(path, "TIFF not written");
-    return {};
+    return file.commit();
 }
 
 FileResult readDepthTiff(const std::string& path, api::Frame<api::ElementDepth>& depth) {
@@ -87,4 +100,4 @@ FileResult readDepthTiff(const std::string& path, api::Frame<api::ElementDepth>&
 }
 
 }  // namespace files
-}  // namespace quorix
+}  // namespace norvik

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "quorix/Frame.h"
-#include "quorixexport/result.h"
+#include "quorix/QuorixExport.h"
 
-namespace quorix {
+namespace norvik {
 namespace files {
 
 // Images larger than this are refused rather than allocated (a 64-megapixel depth map is 256 MB).
@@ -16,4 +16,4 @@ constexpr std::size_t kMaxReadPixels = std::size_t{1} << 26;
 FileResult readDepthTiff(const std::string& path, norvik::api::Frame<norvik::api::ElementDepth>& depth);
 
 }  // namespace files
-}  // namespace quorix
+}  // namespace norvik

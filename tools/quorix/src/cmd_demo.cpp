@@ -5,16 +5,16 @@
 #include <iostream>
 
 #include "device_text.h"
+#include "quorix/QuorixExport.h"
 #include "quorixexport/calibration_file.h"
-#include "quorixexport/cloud_files.h"
-#include "quorixexport/cloud_preview.h"
-#include "quorixexport/image_files.h"
 #include "setting_table.h"
 #include "tool.h"
 #include "virtualcam/virtual_camera.h"
 
 namespace quorix {
 namespace tool {
+
+namespace files = norvik::files;
 
 namespace api = norvik::api;
 
@@ -127,9 +127,10 @@ int runDemo(const DemoOptions& o) {
                                              std::to_string(resolution.image3DHeight)}});
     printCalibration(std::cout, intri);
 
+    // Values other than the virtual camera's defaults, so that each line shows a change.
     const std::vector<std::pair<std::string, std::string>> changes = {{"Scan2DExposureTime", "30"},
-                                                                      {"DepthRange", "300,2500"},
-                                                                      {"CloudSmoothMode", "Weak"},
+                                                                      {"DepthRange", "400,2000"},
+                                                                      {"CloudSmoothMode", "Normal"},
                                                                       {"Scan3DGain", "2"}};
     for (const auto& [key, text] : changes) {
         const SettingRow* row = findSetting(key);
@@ -148,11 +149,14 @@ int runDemo(const DemoOptions& o) {
     api::Frame<api::ElementDepth> depth;
     api::Frame<api::ElementPointXYZ> cloud;
     api::Frame<api::ElementPointXYZBGR> colored;
+    // One 2D image and one depth map; both clouds are computed from them, so every file shows one instant.
     if (!steps.run("Capture the 2D image", [&] { return describe(device.captureColorMap(color)); }) ||
         !steps.run("Capture the depth map", [&] { return describe(device.captureDepthMap(depth)); }) ||
-        !steps.run("Capture the point cloud", [&] { return describe(device.capturePointXYZMap(cloud)); }) ||
-        !steps.run("Capture the coloured point cloud",
-                   [&] { return describe(device.capturePointXYZBGRMap(colored)); }))
+        !steps.run("Compute the point cloud",
+                   [&] { return describe(api::QuorixDevice::computePointXYZMap(depth, intri, cloud)); }) ||
+        !steps.run("Compute the coloured point cloud", [&] {
+            return describe(api::QuorixDevice::computePointXYZBGRMap(depth, color, intri, colored));
+        }))
         return kExitFailure;
 
     const api::Frame<api::ElementColor> mask = colouredObjectsMask(color);

@@ -8,6 +8,8 @@
 namespace quorix {
 namespace tool {
 
+namespace files = norvik::files;
+
 namespace api = norvik::api;
 
 namespace {

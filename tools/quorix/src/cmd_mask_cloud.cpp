@@ -1,14 +1,16 @@
 // quorix mask-cloud: the texture-mask point cloud from files, without a camera.
 #include <iostream>
 
+#include "capture_outputs.h"
 #include "device_text.h"
+#include "quorix/QuorixExport.h"
 #include "quorixexport/calibration_file.h"
-#include "quorixexport/cloud_files.h"
-#include "quorixexport/image_files.h"
 #include "tool.h"
 
 namespace quorix {
 namespace tool {
+
+namespace files = norvik::files;
 
 namespace api = norvik::api;
 
@@ -65,11 +67,16 @@ void addMaskCloudCommand(CLI::App& app, Action& action) {
         ->add_option("--calibration", o->calibration,
                      "calibration JSON (as written by info --json or capture)")
         ->required();
-    command->add_option("--output", o->output, "point cloud: .pcd for PCD, otherwise PLY")->required();
+    command->add_option("--output", o->output, "point cloud (.ply or .pcd)")->required();
     command->add_flag("--ascii", o->ascii, "ASCII PLY instead of binary");
     command->add_flag("--organized", o->organized, "keep every pixel (width x height)");
     command->add_flag("--json", o->json, "print JSON");
-    command->callback([&action, o] { action = [o] { return runMaskCloud(*o); }; });
+    command->callback([&action, o] {
+        if (std::string problem = checkOutputFiles({{"--output", {".ply", ".pcd"}, o->output}});
+            !problem.empty())
+            throw CLI::ValidationError(problem);
+        action = [o] { return runMaskCloud(*o); };
+    });
 }
 
 }  // namespace tool

@@ -1,7 +1,9 @@
 #include "scene_recorder.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +13,8 @@
 
 namespace quorix {
 namespace tool {
+
+namespace files = norvik::files;
 
 namespace api = norvik::api;
 
@@ -32,13 +36,31 @@ std::string frameName(int index, const char* suffix) {
 
 }  // namespace
 
-bool SceneRecorder::open(const std::string& folder, const api::QuorixDevice& device, std::string& error) {
+SceneRecorder::~SceneRecorder() {
+    if (folder_.empty()) return;
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) {
-        error = folder + ": cannot be created (" + ec.message() + ")";
+    std::filesystem::remove_all(folder_, ec);
+}
+
+bool SceneRecorder::open(const std::string& folder, const api::QuorixDevice& device, bool overwrite,
+                         std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path target = fs::path(folder).lexically_normal();
+    const bool emptyFolder = fs::is_directory(target, ec) && fs::is_empty(target, ec);
+    if (fs::exists(fs::symlink_status(target, ec)) && !emptyFolder && !overwrite) {
+        error = folder + ": already exists; --overwrite replaces it once the new recording is complete";
         return false;
     }
+    const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    fs::create_directories(parent, ec);
+    std::string pattern = (parent / ("." + target.filename().string() + ".recording-XXXXXX")).string();
+    if (ec || ::mkdtemp(pattern.data()) == nullptr) {
+        error = folder + ": cannot be created (" + (ec ? ec.message() : std::strerror(errno)) + ")";
+        return false;
+    }
+    folder_ = pattern;
+    target_ = target.string();
     api::QuorixDeviceInfo info;
     api::DeviceIntri intri;
     api::DeviceResolution resolution;
@@ -49,7 +71,6 @@ bool SceneRecorder::open(const std::string& folder, const api::QuorixDevice& dev
         error = "cannot read the camera's description: " + status.message;
         return false;
     }
-    folder_ = folder;
     scene_ = Json::Value(Json::objectValue);
     scene_["format"] = "quorix-recorded-scene";
     scene_["version"] = 1;
@@ -91,9 +112,33 @@ bool SceneRecorder::addFrame(const api::Frame<api::ElementColor>& color,
 }
 
 bool SceneRecorder::finish(std::string& error) {
+    namespace fs = std::filesystem;
     const files::FileResult written = files::writeTextFile(folder_ + "/scene.json", toJsonText(scene_));
-    error = written.error;
-    return written.ok();
+    if (!written.ok()) {
+        error = written.error;
+        return false;
+    }
+    // The old recording (or an empty folder) is moved aside, the new one renamed into place, and only then is
+    // the old one removed.
+    std::error_code ec;
+    std::string aside;
+    if (fs::exists(fs::symlink_status(target_, ec))) {
+        aside = folder_ + ".replaced";
+        fs::rename(target_, aside, ec);
+        if (ec) {
+            error = target_ + ": cannot be replaced (" + ec.message() + ")";
+            return false;
+        }
+    }
+    fs::rename(folder_, target_, ec);
+    if (ec) {
+        if (!aside.empty()) fs::rename(aside, target_, ec);
+        error = target_ + ": the recording cannot be moved into place (" + ec.message() + ")";
+        return false;
+    }
+    folder_.clear();
+    if (!aside.empty()) fs::remove_all(aside, ec);
+    return true;
 }
 
 }  // namespace tool
