@@ -4,7 +4,6 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <thread>
 
 #include "capture_outputs.h"
 #include "device_text.h"
@@ -130,11 +129,11 @@ public:
               [&](const std::string& p) { return files::writeDepthPreviewPng(p, depth_, level); });
         write(
             o_.cloud, [&](const std::string& p) { return files::writeCloud(p, cloud_, cloudOptions); },
-            wantCloud_ && !o_.organized ? stageOf("cloud").points : std::nullopt);
+            o_.organized ? std::nullopt : pointsOf("cloud"));
         write(
             o_.coloredCloud,
             [&](const std::string& p) { return files::writeCloud(p, colored_, cloudOptions); },
-            !o_.organized ? stageOf("coloredCloud").points : std::nullopt);
+            o_.organized ? std::nullopt : pointsOf("coloredCloud"));
         files::PreviewOptions preview;
         preview.pngLevel = level;
         write(o_.preview,
@@ -156,10 +155,11 @@ private:
                                      errorCodeName(status.code) + " " + std::to_string(status.code) + ")");
     }
 
-    const Stage& stageOf(const char* name) const {
+    // The points a computation stage counted (what an unorganised file of its cloud holds).
+    std::optional<std::size_t> pointsOf(const char* name) const {
         for (const Stage& s : stages_)
-            if (s.name == name) return s;
-        return stages_.front();
+            if (s.name == name) return s.points;
+        return std::nullopt;
     }
 
     template <typename Write>
@@ -187,9 +187,9 @@ private:
 int runCapture(const CaptureOptions& o) {
     if (o.count < 0) return reportFailure("--count must be 0 (until interrupted) or more");
     if (!(o.intervalMs >= 0)) return reportFailure("--interval must be 0 or more");
-    // Ctrl-C finishes the frame under way; watched before any other thread starts.
-    std::optional<InterruptWatch> interrupt;
-    if (o.count == 0) interrupt.emplace();
+    // Ctrl-C finishes the frame under way, so that no file is left half-written; watched before any other
+    // thread starts.
+    InterruptWatch interrupt;
 
     api::QuorixDevice device;
     if (!connectDevice(device, o.address, o.timeoutMs)) return kExitFailure;
@@ -231,17 +231,19 @@ int runCapture(const CaptureOptions& o) {
                 std::cout << (s == 0 ? " " : ", ") << stageText(stages[s]);
             std::cout << std::endl;
         }
-        if (interrupt && interrupt->requested()) break;
+        if (interrupt.requested()) break;
         if (o.count == 0 || i < o.count) {
-            const double wait = o.intervalMs - frameWatch.elapsedMs();
-            if (wait > 0 && interrupt) interrupt->sleepFor(wait);
-            if (wait > 0 && !interrupt)
-                std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(wait));
-            if (interrupt && interrupt->requested()) break;
+            interrupt.sleepFor(o.intervalMs - frameWatch.elapsedMs());
+            if (interrupt.requested()) break;
         }
     }
     if (!o.record.empty() && !recorder.finish(error)) return reportFailure(error);
     if (o.json) printJson(std::cout, report);
+    // Until interrupted is what --count 0 asks for; a counted run cut short did not do its job.
+    const auto done = static_cast<int>(report.size());
+    if (o.count > 0 && done < o.count)
+        return reportFailure("interrupted after frame " + std::to_string(done) + " of " +
+                             std::to_string(o.count));
     return 0;
 }
 

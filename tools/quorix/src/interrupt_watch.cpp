@@ -1,6 +1,7 @@
 #include "interrupt_watch.h"
 
 #include <chrono>
+#include <cstdlib>
 
 #include <pthread.h>
 
@@ -16,7 +17,8 @@ InterruptWatch::InterruptWatch() {
         for (;;) {
             int signal = 0;
             if (sigwait(&signals_, &signal) != 0 || closing_.load()) return;
-            requested_.store(true);
+            // A second interrupt means now.
+            if (requested_.exchange(true)) std::_Exit(128 + signal);
         }
     });
 }

@@ -10,9 +10,9 @@
 namespace quorix {
 namespace tool {
 
-// While one exists, SIGINT (and SIGTERM) only set requested(). Create it before any other thread (the
-// camera connection, the parallel loops), so that no thread is interrupted in a system call: the signals are
-// blocked in every thread and taken by a watcher thread of its own.
+// While one exists, SIGINT (and SIGTERM) only set requested(); a second one ends the process at once. Create
+// it before any other thread (the camera connection, the parallel loops), so that no thread is interrupted in
+// a system call: the signals are blocked in every thread and taken by a watcher thread of its own.
 class InterruptWatch {
 public:
     InterruptWatch();
