@@ -1,5 +1,8 @@
 #include "imaging/held_depth_cloud.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -19,15 +22,108 @@ namespace {
 constexpr char kEmptyDepthMessage[] = "The input depth map is empty.";
 constexpr char kEmptyImagesMessage[] = "The input depth map or the 2D image is empty.";
 
+// x rounded to the nearest whole number (halves to even) without a library call, for |x| < 2^51; anything
+// else (NaN included) comes out as a value no sample has.
+inline double roundToWhole(double x) {
+    constexpr double kShift = 6755399441055744.0;  // 1.5 * 2^52: the sum keeps no fraction
+    return std::fabs(x) < 0x1p51 ? (x + kShift) - kShift : -1e9;
+}
+
 // The loops read 16-bit samples and look their depths up in a table. A held depth map is turned into that
-// form: each pixel's sample is the index of its depth (bit pattern) in a table of the map's distinct
-// depths. A captured map has at most 65536 of them; a map with more takes the formulas pixel by pixel.
+// form. A captured map holds (sample - 32768) / scale for one scale: once a scale is found that gives every
+// pixel's depth back to the bit, each pixel's sample is computed, in parallel. Any other map is indexed by
+// its distinct depths (bit patterns), one thread, a hash lookup per pixel; a map with more than 65536 of
+// them takes the formulas pixel by pixel.
 class IndexedDepths {
 public:
     // False when the map has more distinct depths than a sample can index.
     bool index(const api::ElementDepth* depth, std::size_t count) {
         samples_.resize(2 * count);
+        return byScale(depth, count) || byValue(depth, count);
+    }
+
+    const unsigned char* samples() const { return samples_.data(); }
+    const float* table() const { return table_.data(); }
+
+private:
+    static constexpr std::size_t kSlots = std::size_t(1) << 17;  // twice the most entries: short probes
+    static constexpr std::size_t kScaleSamples = 4096;
+
+    bool byScale(const api::ElementDepth* depth, std::size_t count) {
+        const double scale = capturedScale(depth, count);
+        if (!(scale > 0)) return false;
+        std::uint64_t bits;
+        std::memcpy(&bits, &scale, sizeof bits);
+        if (table_.size() != kDepthSamples || bits != tableScale_) {
+            table_.resize(kDepthSamples);
+            for (std::size_t raw = 0; raw < kDepthSamples; ++raw) {
+                const unsigned char sample[2] = {static_cast<unsigned char>(raw & 0xFF),
+                                                 static_cast<unsigned char>(raw >> 8)};
+                table_[raw] = exact::depth(sample, 0, scale);
+            }
+            tableScale_ = bits;
+        }
+        std::atomic<bool> exact{true};
+        const float* table = table_.data();
+        unsigned char* samples = samples_.data();
+        parallelBlocks(count, [&](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i) {
+                const float d = depth[i].d;
+                const double offset = roundToWhole(static_cast<double>(d) * scale);
+                // The sample whose depth this is, if the scale holds for this pixel.
+                const int raw =
+                    offset >= -32768.0 && offset <= 32767.0 ? static_cast<int>(offset) + 32768 : 0;
+                if (std::memcmp(&table[raw], &d, sizeof d) != 0) {
+                    exact.store(false, std::memory_order_relaxed);
+                    return;
+                }
+                samples[2 * i] = static_cast<unsigned char>(raw & 0xFF);
+                samples[2 * i + 1] = static_cast<unsigned char>(raw >> 8);
+            }
+        });
+        if (!exact.load()) tableScale_ = 0;  // the table is rebuilt by value
+        return exact.load();
+    }
+
+    // A scale for which a few thousand pixels spread over the map are all (sample - 32768) / scale rounded
+    // to float, or 0. The spacing of the depths gives a guess; each pixel then bounds the scales that round
+    // to its depth, and the middle of the bounds is taken.
+    static double capturedScale(const api::ElementDepth* depth, std::size_t count) {
+        std::vector<float> picked;
+        picked.reserve(kScaleSamples);
+        const std::size_t step = count / kScaleSamples + 1;
+        for (std::size_t i = 0; i < count; i += step) {
+            const float d = std::fabs(depth[i].d);
+            if (d > 0 && std::isfinite(d)) picked.push_back(d);
+        }
+        std::sort(picked.begin(), picked.end());
+        picked.erase(std::unique(picked.begin(), picked.end()), picked.end());
+        double gap = HUGE_VAL;
+        for (std::size_t i = 1; i < picked.size(); ++i)
+            gap = std::min(gap, double(picked[i]) - picked[i - 1]);
+        if (!(gap > 0) || gap == HUGE_VAL) return 0;
+        // Each step between neighbouring depths is a whole number of samples; counted up over the whole span,
+        // they give the scale far more closely than one step does.
+        double guess = 1.0 / gap, samples = 0;
+        for (std::size_t i = 1; i < picked.size(); ++i) {
+            samples += std::nearbyint((double(picked[i]) - picked[i - 1]) * guess);
+            guess = samples / (double(picked[i]) - picked[0]);
+        }
+        double low = 0, high = HUGE_VAL;
+        for (float d : picked) {
+            const double offset = std::nearbyint(d * guess);
+            if (!(offset >= 1 && offset <= 32768)) return 0;
+            const double below = (double(d) + std::nextafter(d, 0.0f)) / 2;
+            const double above = (double(d) + std::nextafter(d, HUGE_VALF)) / 2;
+            low = std::max(low, offset / above);
+            high = std::min(high, offset / below);
+        }
+        return low < high ? (low + high) / 2 : 0;
+    }
+
+    bool byValue(const api::ElementDepth* depth, std::size_t count) {
         table_.clear();
+        tableScale_ = 0;
         slots_.assign(kSlots, 0);
         std::uint32_t lastBits = 0;
         std::uint16_t lastIndex = 0;
@@ -46,12 +142,6 @@ public:
         }
         return true;
     }
-
-    const unsigned char* samples() const { return samples_.data(); }
-    const float* table() const { return table_.data(); }
-
-private:
-    static constexpr std::size_t kSlots = std::size_t(1) << 17;  // twice the most entries: short probes
 
     // A slot holds (index + 1) << 32 | bits, 0 when free.
     bool lookUp(std::uint32_t bits, float value, std::uint16_t& index) {
@@ -73,6 +163,7 @@ private:
 
     std::vector<unsigned char> samples_;
     std::vector<float> table_;
+    std::uint64_t tableScale_ = 0;  // the scale the table was built for, 0 for a table of values
     std::vector<std::uint64_t> slots_;
 };
 
