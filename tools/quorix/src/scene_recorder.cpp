@@ -46,7 +46,8 @@ bool SceneRecorder::open(const std::string& folder, const api::QuorixDevice& dev
                          std::string& error) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path target = fs::path(folder).lexically_normal();
+    fs::path target = fs::path(folder).lexically_normal();
+    if (!target.has_filename()) target = target.parent_path();  // "scene/" names the folder "scene"
     const bool emptyFolder = fs::is_directory(target, ec) && fs::is_empty(target, ec);
     if (fs::exists(fs::symlink_status(target, ec)) && !emptyFolder && !overwrite) {
         error = folder + ": already exists; --overwrite replaces it once the new recording is complete";
@@ -61,6 +62,11 @@ bool SceneRecorder::open(const std::string& folder, const api::QuorixDevice& dev
     }
     folder_ = pattern;
     target_ = target.string();
+    // A working folder is private; the recording gets the permissions of an ordinary new folder.
+    fs::permissions(folder_,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                        fs::perms::others_read | fs::perms::others_exec,
+                    ec);
     api::QuorixDeviceInfo info;
     api::DeviceIntri intri;
     api::DeviceResolution resolution;
