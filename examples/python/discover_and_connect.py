@@ -3,7 +3,7 @@
 import quorix
 
 print("quorix", quorix.__version__)
-cameras = quorix.discover()  # listens about 3 s on UDP port 45454
+cameras = quorix.discover(timeout=3.0)  # listens on UDP port 45454 until 3 s pass without a new camera
 for info in cameras:
     print("found %s %s at %s:%d, firmware %s" % (info.model, info.id, info.ip_address, info.port,
                                                  info.firmware_version))

@@ -3,6 +3,7 @@
 
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <shared_mutex>
 #include <string>
@@ -85,7 +86,8 @@ Value read(Device& device, Getter getter) {
 }
 
 constexpr const char* kOutDoc =
-    "\n\nWith out= (an array of an earlier capture, or any C-contiguous writable array of the right dtype and "
+    "\n\nWith out= (an array of an earlier capture, or any C-contiguous writable array of the right dtype "
+    "and "
     "shape) the result is written into out, which is returned; an array of an earlier capture of the same "
     "size is written in place, without allocating or copying. Raises ValueError when out's shape differs "
     "from the result's.";
@@ -104,16 +106,24 @@ void bindDevice(py::module_& m) {
                        "several threads may share a device (its exchanges are serialised).")
         .def(py::init([](const py::object& address, int port, int timeoutMs) {
                  auto device = std::make_unique<Device>();
-                 if (!address.is_none()) device->connect(address.cast<std::string>(), port, timeoutMs);
+                 if (py::isinstance<QuorixDeviceInfo>(address)) {
+                     const auto& info = address.cast<const QuorixDeviceInfo&>();
+                     device->connect(info.ipAddress, info.port, timeoutMs);
+                 } else if (!address.is_none()) {
+                     device->connect(address.cast<std::string>(), port, timeoutMs);
+                 }
                  return device;
              }),
              py::arg("address") = py::none(), py::arg("port") = kDefaultPort,
              py::arg("timeout_ms") = kDefaultTimeoutMs,
-             "A device, connected at once when an address is given (see connect).")
+             "A device, connected at once when an address (or a DeviceInfo of quorix.discover()) is given; "
+             "see connect().")
         .def("connect", &Device::connect, py::arg("address"), py::arg("port") = kDefaultPort,
              py::arg("timeout_ms") = kDefaultTimeoutMs,
-             "Connects to the camera at address:port and reads its identity and calibration. timeout_ms bounds "
-             "the wait for every reply on this connection. Raises InvalidDeviceError when the camera cannot be "
+             "Connects to the camera at address:port and reads its identity and calibration. timeout_ms "
+             "bounds "
+             "the wait for every reply on this connection. Raises InvalidDeviceError when the camera cannot "
+             "be "
              "reached, UnsupportedFirmwareError for firmware older than 2.0.2.")
         .def(
             "connect",
@@ -124,7 +134,8 @@ void bindDevice(py::module_& m) {
             "Connects to a camera found by quorix.discover().")
         .def("disconnect", &Device::disconnect, "Closes the connection; the device may connect again.")
         .def("close", &Device::disconnect, "The same as disconnect().")
-        .def("__enter__", [](Device& device) -> Device& { return device; }, py::return_value_policy::reference)
+        .def(
+            "__enter__", [](Device& device) -> Device& { return device; }, py::return_value_policy::reference)
         .def("__exit__", [](Device& device, const py::args&) { device.disconnect(); })
         .def_property_readonly("connected", &Device::connected,
                                "True after a successful connect() until disconnect().")
@@ -135,7 +146,8 @@ void bindDevice(py::module_& m) {
             "calibration", [](Device& d) { return read<DeviceIntri>(d, &QuorixDevice::getDeviceIntri); },
             "The camera's calibration, read from the camera (a Calibration).")
         .def_property_readonly(
-            "resolution", [](Device& d) { return read<DeviceResolution>(d, &QuorixDevice::getDeviceResolution); },
+            "resolution",
+            [](Device& d) { return read<DeviceResolution>(d, &QuorixDevice::getDeviceResolution); },
             "The sizes of the camera's images, read from the camera (a Resolution).")
         .def(
             "capture_color",
@@ -152,8 +164,9 @@ void bindDevice(py::module_& m) {
                 return d.capture<ElementDepth>(&QuorixDevice::captureDepthMap, out, d.depthScratch);
             },
             py::kw_only(), py::arg("out") = py::none(),
-            captureDoc("Captures the depth map: float32 array (height, width) in millimetres, 0 where nothing "
-                       "was measured.")
+            captureDoc(
+                "Captures the depth map: float32 array (height, width) in millimetres, 0 where nothing "
+                "was measured.")
                 .c_str())
         .def(
             "capture_cloud",
@@ -161,18 +174,21 @@ void bindDevice(py::module_& m) {
                 return d.capture<ElementPointXYZ>(&QuorixDevice::capturePointXYZMap, out, d.xyzScratch);
             },
             py::kw_only(), py::arg("out") = py::none(),
-            captureDoc("Captures the point cloud: float32 array (height, width, 3) of x, y, z in millimetres in "
-                       "the depth camera's frame, one point per depth pixel, zeros where nothing was measured.")
+            captureDoc(
+                "Captures the point cloud: float32 array (height, width, 3) of x, y, z in millimetres in "
+                "the depth camera's frame, one point per depth pixel, zeros where nothing was measured.")
                 .c_str())
         .def(
             "capture_colored_cloud",
             [](Device& d, const py::object& out) {
-                return d.capture<ElementPointXYZBGR>(&QuorixDevice::capturePointXYZBGRMap, out, d.xyzbgrScratch);
+                return d.capture<ElementPointXYZBGR>(&QuorixDevice::capturePointXYZBGRMap, out,
+                                                     d.xyzbgrScratch);
             },
             py::kw_only(), py::arg("out") = py::none(),
-            captureDoc("Captures the coloured point cloud: structured array (height, width) of quorix.POINT_XYZBGR "
-                       "(fields b, g, r as uint8, x, y, z as float32; 16 bytes per point). quorix.points(cloud) "
-                       "and quorix.colors(cloud) are (height, width, 3) views of it (no copy).")
+            captureDoc(
+                "Captures the coloured point cloud: structured array (height, width) of quorix.POINT_XYZBGR "
+                "(fields b, g, r as uint8, x, y, z as float32; 16 bytes per point). quorix.points(cloud) "
+                "and quorix.colors(cloud) are (height, width, 3) views of it (no copy).")
                 .c_str())
         .def_property_readonly(
             "user_sets",
@@ -206,17 +222,28 @@ void bindDevice(py::module_& m) {
             },
             py::arg("name"), "Deletes a user set.")
         .def(
-            "save_user_sets", [](Device& d) { d.call([](QuorixDevice& device) { return device.saveAllSettingsToUserSets(); }); },
+            "save_user_sets",
+            [](Device& d) {
+                d.call([](QuorixDevice& device) { return device.saveAllSettingsToUserSets(); });
+            },
             "Makes the camera's current settings persistent in its user sets.");
 
     m.def(
         "discover",
-        []() {
+        [](double timeout) {
+            if (!(timeout > 0) || timeout > 3600)
+                throw py::value_error("timeout must be above 0 and at most 3600 s");
+            const int quietMs = std::max(1, static_cast<int>(timeout * 1000 + 0.5));
             py::gil_scoped_release nogil;
-            return QuorixDevice::enumerateQuorixDeviceList();
+            return QuorixDevice::enumerateQuorixDeviceList(quietMs);
         },
-        "Listens for the cameras' announcements on UDP port 45454 until no new camera has been heard for 3 s "
-        "and returns one DeviceInfo per camera. Raises RuntimeError when the port cannot be opened.");
+        py::arg("timeout") = 3.0,
+        "Listens for the cameras' announcements on UDP port 45454 until no new camera has been heard for "
+        "timeout seconds, and returns one DeviceInfo per camera (virtual cameras announcing themselves as "
+        "such "
+        "are left out). Cameras announce themselves about once a second: a timeout under 1.5 s may miss "
+        "some. "
+        "Raises RuntimeError when the port cannot be opened.");
 }
 
 }  // namespace quorix_python

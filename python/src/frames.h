@@ -89,7 +89,8 @@ template <typename T>
 const Frame<T>* frameBehind(const py::array& array) {
     const py::handle base = array.base();
     if (!base || !PyCapsule_IsValid(base.ptr(), ArrayLayout<T>::capsule)) return nullptr;
-    const auto* frame = static_cast<const Frame<T>*>(PyCapsule_GetPointer(base.ptr(), ArrayLayout<T>::capsule));
+    const auto* frame =
+        static_cast<const Frame<T>*>(PyCapsule_GetPointer(base.ptr(), ArrayLayout<T>::capsule));
     const std::vector<py::ssize_t> shape = shapeOf<T>(frame->width(), frame->height());
     if (array.data() != frame->data() || array.ndim() != static_cast<py::ssize_t>(shape.size()) ||
         !(array.flags() & py::array::c_style))
@@ -162,7 +163,8 @@ py::array fillFrame(Fill&& fill, const py::object& out, ScratchFrame<T>& scratch
                         sizeof(T) * scratch.frame.width() * static_cast<std::size_t>(scratch.frame.height()));
     }
     check(status);
-    if (got != want) throw py::value_error("out has shape " + shapeText(want) + ", the result is " + shapeText(got));
+    if (got != want)
+        throw py::value_error("out has shape " + shapeText(want) + ", the result is " + shapeText(got));
     return target;
 }
 
@@ -170,12 +172,13 @@ py::array fillFrame(Fill&& fill, const py::object& out, ScratchFrame<T>& scratch
 template <typename T>
 Frame<T> frameOf(const py::array& input, const char* name) {
     if (const Frame<T>* frame = frameBehind<T>(input)) return *frame;
-    const py::array_t<typename ArrayLayout<T>::Scalar, py::array::c_style | py::array::forcecast> array(input);
+    const py::array_t<typename ArrayLayout<T>::Scalar, py::array::c_style | py::array::forcecast> array(
+        input);
     const py::ssize_t rank = ArrayLayout<T>::channels ? 3 : 2;
     if (array.ndim() != rank || (rank == 3 && array.shape(2) != ArrayLayout<T>::channels))
-        throw py::value_error(std::string(name) + " must have shape " +
-                              (rank == 3 ? "(height, width, 3)" : "(height, width)") + ", not " +
-                              shapeText(std::vector<py::ssize_t>(array.shape(), array.shape() + array.ndim())));
+        throw py::value_error(
+            std::string(name) + " must have shape " + (rank == 3 ? "(height, width, 3)" : "(height, width)") +
+            ", not " + shapeText(std::vector<py::ssize_t>(array.shape(), array.shape() + array.ndim())));
     Frame<T> frame;
     frame.resize(static_cast<std::uint32_t>(array.shape(1)), static_cast<std::uint32_t>(array.shape(0)));
     if (!frame.empty()) std::memcpy(frame.data(), array.data(), sizeof(T) * array.shape(0) * array.shape(1));

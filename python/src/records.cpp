@@ -49,7 +49,7 @@ void bindRecords(py::module_& m) {
                                  "Identity of one camera, as read from the camera or from its announcement.")
         .def(py::init([](std::string model, std::string id, std::string hardware, std::string firmware,
                          std::string address, std::uint16_t port) {
-                 return QuorixDeviceInfo{std::move(model), std::move(id),      std::move(hardware),
+                 return QuorixDeviceInfo{std::move(model),    std::move(id),      std::move(hardware),
                                          std::move(firmware), std::move(address), port};
              }),
              py::kw_only(), py::arg("model") = "", py::arg("id") = "", py::arg("hardware_version") = "",
@@ -69,7 +69,8 @@ void bindRecords(py::module_& m) {
         .def("__repr__", [](const QuorixDeviceInfo& info) { return describe(info); });
 
     py::class_<CameraIntrinsics> intrinsics(
-        m, "Intrinsics", "Pinhole model of one imager: focal lengths and centre in pixels, distortion k1..k5.");
+        m, "Intrinsics",
+        "Pinhole model of one imager: focal lengths and centre in pixels, distortion k1..k5.");
     intrinsics.def(py::init<>());
     intrinsicField(intrinsics, "fx", 0, "Focal length along x, pixels.");
     intrinsicField(intrinsics, "fy", 1, "Focal length along y, pixels.");
@@ -92,9 +93,8 @@ void bindRecords(py::module_& m) {
             [](const CameraIntrinsics& c) {
                 py::array_t<double> k({3, 3});
                 auto v = k.mutable_unchecked<2>();
-                const double values[3][3] = {{c.intrinsic[0], 0, c.intrinsic[2]},
-                                             {0, c.intrinsic[1], c.intrinsic[3]},
-                                             {0, 0, 1}};
+                const double values[3][3] = {
+                    {c.intrinsic[0], 0, c.intrinsic[2]}, {0, c.intrinsic[1], c.intrinsic[3]}, {0, 0, 1}};
                 for (int r = 0; r < 3; ++r)
                     for (int col = 0; col < 3; ++col) v(r, col) = values[r][col];
                 return k;
@@ -102,9 +102,10 @@ void bindRecords(py::module_& m) {
             "The 3x3 camera matrix [[fx, 0, cx], [0, fy, cy], [0, 0, 1]] (a new array).")
         .def("__repr__", [](const CameraIntrinsics& c) { return describe(c); });
 
-    py::class_<DeviceIntri>(m, "Calibration",
-                            "Calibration of the whole device: both imagers and the pose of the depth camera in "
-                            "the 2D camera's frame (p2d = rotation @ p3d + translation, millimetres).")
+    py::class_<DeviceIntri>(
+        m, "Calibration",
+        "Calibration of the whole device: both imagers and the pose of the depth camera in "
+        "the 2D camera's frame (p2d = rotation @ p3d + translation, millimetres).")
         .def(py::init<>())
         .def_readwrite("camera_2d", &DeviceIntri::intrinsic2DCamera, "Intrinsics of the 2D (colour) camera.")
         .def_readwrite("camera_3d", &DeviceIntri::intrinsic3DCamera, "Intrinsics of the depth camera.")
@@ -145,14 +146,17 @@ void bindRecords(py::module_& m) {
         .def_readonly("depth_width", &DeviceResolution::image3DWidth)
         .def_readonly("depth_height", &DeviceResolution::image3DHeight)
         .def_property_readonly(
-            "color_shape", [](const DeviceResolution& r) { return py::make_tuple(r.image2DHeight, r.image2DWidth); },
+            "color_shape",
+            [](const DeviceResolution& r) { return py::make_tuple(r.image2DHeight, r.image2DWidth); },
             "(height, width) of the 2D image: the shape of capture_color()[..., 0].")
         .def_property_readonly(
-            "depth_shape", [](const DeviceResolution& r) { return py::make_tuple(r.image3DHeight, r.image3DWidth); },
+            "depth_shape",
+            [](const DeviceResolution& r) { return py::make_tuple(r.image3DHeight, r.image3DWidth); },
             "(height, width) of the depth map and the clouds.")
         .def("__repr__", [](const DeviceResolution& r) {
-            return "Resolution(color=" + std::to_string(r.image2DWidth) + "x" + std::to_string(r.image2DHeight) +
-                   ", depth=" + std::to_string(r.image3DWidth) + "x" + std::to_string(r.image3DHeight) + ")";
+            return "Resolution(color=" + std::to_string(r.image2DWidth) + "x" +
+                   std::to_string(r.image2DHeight) + ", depth=" + std::to_string(r.image3DWidth) + "x" +
+                   std::to_string(r.image3DHeight) + ")";
         });
 }
 

@@ -25,13 +25,14 @@ ImageSize sizeOf(const std::optional<std::pair<int, int>>& size) {
 PYBIND11_MODULE(_virtualcam, m) {
     m.doc() = "The virtual Quorix camera, in-process (the compiled part of quorix.testing).";
     py::class_<VirtualCamera>(m, "VirtualCamera")
-        .def(py::init([](int model, const std::optional<std::string>& scene, const std::string& address, int port,
-                         const std::optional<std::pair<int, int>>& colorSize,
+        .def(py::init([](int model, const std::optional<std::string>& scene, const std::string& address,
+                         int port, const std::optional<std::pair<int, int>>& colorSize,
                          const std::optional<std::pair<int, int>>& depthSize, const std::string& identifier,
                          const std::string& firmware, const std::optional<std::string>& stateDirectory,
                          bool announce, const std::string& announceAddress, int announcePort) {
                  if (port < 0 || port > 65535) throw py::value_error("port must be 0 to 65535");
-                 if (announcePort < 0 || announcePort > 65535) throw py::value_error("announce_port must be 0 to 65535");
+                 if (announcePort < 0 || announcePort > 65535)
+                     throw py::value_error("announce_port must be 0 to 65535");
                  Options options;
                  options.modelCode = model;
                  options.sceneDirectory = scene.value_or("");

@@ -41,7 +41,8 @@ public:
         for (int i = 0; i < count; ++i) {
             const auto start = std::chrono::steady_clock::now();
             captureOnce(kind);
-            seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            seconds.push_back(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         }
         return seconds;
     }

@@ -39,6 +39,8 @@ def test_connect_by_info_and_reconnect(camera):
     dev.connect(camera.address, camera.port, timeout_ms=2000)
     assert dev.capture_depth().shape == (DEPTH_SIZE[1], DEPTH_SIZE[0])
     dev.close()
+    with quorix.Device(quorix.DeviceInfo(ip_address=camera.address, port=camera.port)) as again:
+        assert again.connected
 
 
 def test_user_sets(device):
