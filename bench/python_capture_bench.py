@@ -61,8 +61,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--kinds", default="depth,cloud", help="captures to measure (color, depth, cloud, "
                         "colored_cloud)")
-    parser.add_argument("--rounds", type=int, default=7)
-    parser.add_argument("--count", type=int, default=15, help="captures per round")
+    parser.add_argument("--rounds", type=int, default=150)
+    parser.add_argument("--count", type=int, default=1, help="captures per round (1: pairs of one Python and one C++ capture)")
     parser.add_argument("--size", default="1920x1200")
     args = parser.parse_args()
     counter = os.path.abspath(COUNTER)
