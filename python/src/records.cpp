@@ -56,8 +56,9 @@ void bindRecords(py::module_& m) {
              py::arg("firmware_version") = "", py::arg("ip_address") = "", py::arg("port") = 0)
         .def_readwrite("model", &QuorixDeviceInfo::model, "Model name, e.g. 'Quorix ZIKA'.")
         .def_readwrite("id", &QuorixDeviceInfo::id, "The camera's identifier.")
-        .def_readwrite("hardware_version", &QuorixDeviceInfo::hardwareVersion)
-        .def_readwrite("firmware_version", &QuorixDeviceInfo::firmwareVersion)
+        .def_readwrite("hardware_version", &QuorixDeviceInfo::hardwareVersion, "Hardware version text.")
+        .def_readwrite("firmware_version", &QuorixDeviceInfo::firmwareVersion,
+                       "Firmware version, e.g. '2.1.0'.")
         .def_readwrite("ip_address", &QuorixDeviceInfo::ipAddress, "Dotted IPv4 address.")
         .def_readwrite("port", &QuorixDeviceInfo::port, "Command port.")
         .def("__eq__",
@@ -141,10 +142,10 @@ void bindRecords(py::module_& m) {
 
     py::class_<DeviceResolution>(m, "Resolution", "Sizes of the images the camera delivers, in pixels.")
         .def(py::init<>())
-        .def_readonly("color_width", &DeviceResolution::image2DWidth)
-        .def_readonly("color_height", &DeviceResolution::image2DHeight)
-        .def_readonly("depth_width", &DeviceResolution::image3DWidth)
-        .def_readonly("depth_height", &DeviceResolution::image3DHeight)
+        .def_readonly("color_width", &DeviceResolution::image2DWidth, "Width of the 2D image.")
+        .def_readonly("color_height", &DeviceResolution::image2DHeight, "Height of the 2D image.")
+        .def_readonly("depth_width", &DeviceResolution::image3DWidth, "Width of the depth map.")
+        .def_readonly("depth_height", &DeviceResolution::image3DHeight, "Height of the depth map.")
         .def_property_readonly(
             "color_shape",
             [](const DeviceResolution& r) { return py::make_tuple(r.image2DHeight, r.image2DWidth); },
