@@ -10,6 +10,7 @@ packages=(
   libcli11-dev libpng-dev libtiff-dev
   clang-14 libclang-rt-14-dev
   python3
+  python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pytest
 )
 
 missing=()

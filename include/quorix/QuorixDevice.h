@@ -51,6 +51,8 @@ public:
     // (so it blocks for at least that long) and returns one record per camera, ordered by sender. Throws
     // std::runtime_error when the listening socket cannot be created.
     static std::vector<QuorixDeviceInfo> enumerateQuorixDeviceList();
+    // The same with a listening window of quietMs milliseconds (at least 1) instead of 3000.
+    static std::vector<QuorixDeviceInfo> enumerateQuorixDeviceList(int quietMs);
 
     // --- Capture and point clouds ---
 

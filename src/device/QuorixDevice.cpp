@@ -48,6 +48,10 @@ std::vector<QuorixDeviceInfo> QuorixDevice::enumerateQuorixDeviceList() {
     return device::enumerateDeviceList();
 }
 
+std::vector<QuorixDeviceInfo> QuorixDevice::enumerateQuorixDeviceList(int quietMs) {
+    return device::enumerateDeviceList(quietMs);
+}
+
 // --- Capture and point clouds ---
 
 ErrorStatus QuorixDevice::captureColorMap(Frame<ElementColor>& colorMap) const {

@@ -1,5 +1,6 @@
 #include "device/device_list.h"
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 
@@ -32,8 +33,8 @@ std::vector<api::QuorixDeviceInfo> devicesFromAnnouncements(
     return devices;
 }
 
-std::vector<api::QuorixDeviceInfo> enumerateDeviceList() {
-    discovery::DiscoveryListener listener(protocol::kDiscoveryPort);
+std::vector<api::QuorixDeviceInfo> enumerateDeviceList(int windowMs) {
+    discovery::DiscoveryListener listener(protocol::kDiscoveryPort, std::max(windowMs, 1));
     // A failed bind has printed its lines; the receive then fails too and the list stays empty.
     listener.bind();
     const std::vector<discovery::Announcement> announcements = listener.collect();

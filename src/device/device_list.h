@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "discovery/announcement.h"
+#include "discovery/discovery_listener.h"
 #include "quorix/Types.h"
 
 namespace norvik {
@@ -16,9 +17,10 @@ namespace device {
 std::vector<api::QuorixDeviceInfo> devicesFromAnnouncements(
     const std::vector<discovery::Announcement>& announcements);
 
-// Listens on the discovery port for one listening window and returns the cameras heard. Throws
-// std::runtime_error when the socket cannot be opened; bind and receive failures only print their lines.
-std::vector<api::QuorixDeviceInfo> enumerateDeviceList();
+// Listens on the discovery port for one listening window (windowMs, at least 1: a zero receive time-out
+// would wait for ever) and returns the cameras heard. Throws std::runtime_error when the socket cannot be
+// opened; bind and receive failures only print their lines.
+std::vector<api::QuorixDeviceInfo> enumerateDeviceList(int windowMs = discovery::kListeningWindowMs);
 
 }  // namespace device
 }  // namespace norvik

@@ -104,4 +104,23 @@ TEST(EnumerateQuorixDeviceList, TwoAtOnceWithNoAnnouncementGiveEmptyListsAfterTh
     EXPECT_EQ(norvik::discovery::UdpSocket::socketUsers(), socketsBefore);
 }
 
+TEST(EnumerateQuorixDeviceList, AShorterWindowEndsSoonerAndAZeroWindowStillEnds) {
+    Announcer quick({{"127.0.0.20", camera("QUICK")}}, kDiscoveryPort, 100);
+    auto start = std::chrono::steady_clock::now();
+    const std::vector<QuorixDeviceInfo> all = QuorixDevice::enumerateQuorixDeviceList(400);
+    double elapsed = millisecondsSince(start);
+    int found = 0;
+    for (const QuorixDeviceInfo& info : all) found += info.id == kPrefix + "QUICK";
+    EXPECT_EQ(found, 1);
+    EXPECT_GE(elapsed, 390);
+    EXPECT_LT(elapsed, 2500);
+
+    testing::internal::CaptureStdout();
+    start = std::chrono::steady_clock::now();
+    QuorixDevice::enumerateQuorixDeviceList(0);  // listens for at least a millisecond, never for ever
+    elapsed = millisecondsSince(start);
+    testing::internal::GetCapturedStdout();
+    EXPECT_LT(elapsed, 2500);
+}
+
 }  // namespace
