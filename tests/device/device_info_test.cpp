@@ -5,6 +5,7 @@
 #include "device/device_impl.h"
 #include "device/device_info.h"
 #include "support/device_fixture.h"
+#include "transport/framing.h"
 
 using namespace norvik::api;
 using norvik::device::parseDeviceInfo;
@@ -104,8 +105,13 @@ TEST_F(DeviceInfoReads, FailuresEmptyTheRecordAndKeepTheCache) {
     camera.queue("GetCameraInfo", ScriptedCamera::json(object(R"({"camera_info":{"model":"8"}})")));
     camera.queue("GetCameraInfo", ScriptedCamera::json(object(R"({"camera_info":5})")));
     camera.queue("GetCameraInfo", ScriptedCamera::json(object("[1,2]")));
-    const std::pair<int, const char*> expected[] = {
-        {ReadError, "busy"}, {ReadError, nullptr}, {ReadError, nullptr}, {ReadError, nullptr}};
+    camera.queue("GetCameraInfo", ScriptedCamera::raw(norvik::protocol::frameReply(
+                                      "{\"camera_info\":" + std::string(1 << 20, '[') + "]}")));
+    const std::pair<int, const char*> expected[] = {{ReadError, "busy"},
+                                                    {ReadError, nullptr},
+                                                    {ReadError, nullptr},
+                                                    {ReadError, nullptr},
+                                                    {ReadError, nullptr}};
     for (const auto& [code, message] : expected) {
         QuorixDeviceInfo info;
         info.id = "stale";

@@ -29,6 +29,7 @@ TEST(DeviceList, KeepsUsableAnnouncementsInOrderAndReportsUnreadableOnes) {
         {"192.168.1.30", R"({"quorixId":{"x":1}})"},                          // id as object
         {"192.168.1.31", ""},                                                 // empty payload
         {"192.168.1.32", "// a comment\n{\"quorixId\":\"A5\", /* lenient */ \"model\":2}"},
+        {"192.168.1.33", std::string(2048, '[')},  // nested too deeply
     };
 
     testing::internal::CaptureStderr();
@@ -56,7 +57,9 @@ TEST(DeviceList, KeepsUsableAnnouncementsInOrderAndReportsUnreadableOnes) {
               "Failed to parse JSON from [\"A3\"]\n"
               "Failed to parse JSON from {\"quorixId\":\"A4\",\"model\":\"2\"}\n"
               "Failed to parse JSON from {\"quorixId\":{\"x\":1}}\n"
-              "Failed to parse JSON from \n");
+              "Failed to parse JSON from \n"
+              "Failed to parse JSON from " +
+                  std::string(2048, '[') + "\n");
 }
 
 }  // namespace

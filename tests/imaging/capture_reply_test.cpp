@@ -114,6 +114,7 @@ TEST(CaptureReply, MalformedRepliesAreRefused) {
         return bytes + json + rest;
     };
     const std::string objectErr = "{\"err_msg\":{\"a\":1}}";
+    const std::string deepErr = "{\"err_msg\":" + std::string(5000, '[');
     const int big = 65536;
     struct Case {
         const char* name;
@@ -138,6 +139,8 @@ TEST(CaptureReply, MalformedRepliesAreRefused) {
         {"gray payload short", framed(2, imageTail(1, 2, 2, kGray, 3, "abc")), true},
         {"unknown pixel type", framed(2, imageTail(1, 1, 1, 7, 3, "abc")), true},
         {"err_msg of an object", framed(int(objectErr.size()), imageTail(1, 1, 1, 0, 2, "ab"), objectErr),
+         false},
+        {"deeply nested err_msg", framed(int(deepErr.size()), imageTail(1, 1, 1, 0, 2, "ab"), deepErr),
          false},
     };
 
