@@ -187,6 +187,7 @@ TEST(UserSets, ACorruptStateFileStopsTheStartAndIsLeftAsItWas) {
         "{\"format\":\"quorix-virtual-camera-user-sets\",\"version\":1,\"current\":\"x\",\"sets\":[{\"name\":"
         "\"default\",\"parameters\":{}}]}",
         "[]",
+        std::string(100000, '['),
     };
     for (const auto& text : corrupt) {
         std::ofstream(file, std::ios::binary | std::ios::trunc) << text;

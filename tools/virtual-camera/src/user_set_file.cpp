@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "json_input.h"
+
 namespace quorix {
 namespace virtualcam {
 
@@ -19,12 +21,9 @@ LoadResult loadUserSets(const std::string& path, UserSetStore& store, std::strin
     }
     std::ostringstream text;
     text << in.rdbuf();
-    Json::CharReaderBuilder builder;
-    Json::CharReaderBuilder::strictMode(&builder.settings_);
     Json::Value document;
     std::string parseErrors;
-    std::istringstream source(text.str());
-    if (!Json::parseFromStream(builder, source, &document, &parseErrors)) {
+    if (!parseJsonInput(text.str(), JsonDialect::Strict, document, parseErrors)) {
         error = path + " is not valid JSON: " + parseErrors;
         return LoadResult::Corrupt;
     }
