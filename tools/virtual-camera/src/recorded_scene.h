@@ -12,8 +12,10 @@ namespace quorix {
 namespace virtualcam {
 
 class RecordedScene {
-  public:
-    // False with the reason naming the file when the folder is not a complete, consistent recording.
+public:
+    // False with the reason naming the file or entry when the folder is not a complete, consistent
+    // recording. Frames name files inside the folder only (no absolute names, no "..", no links leading
+    // out), each of exactly the size its image needs, checked before it is read.
     bool load(const std::string& folder, std::string& error);
 
     const Rig& rig() const { return rig_; }
@@ -21,7 +23,9 @@ class RecordedScene {
     const std::string& nextDepth();
     const std::string& nextColor(bool gray);
 
-  private:
+private:
+    bool loadFrom(const std::string& folder, std::string& error);
+
     Rig rig_;
     std::vector<std::string> depths_, colors_, grays_;
     std::size_t nextDepth_ = 0, nextColor_ = 0;
