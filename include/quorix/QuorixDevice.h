@@ -49,7 +49,9 @@ public:
 
     // Listens for the cameras' announcements on UDP port 45454 until no new camera has been heard for 3000 ms
     // (so it blocks for at least that long) and returns one record per camera, ordered by sender. Throws
-    // std::runtime_error when the listening socket cannot be created.
+    // std::runtime_error when the listening socket cannot be created. Two limits hold against a flood of
+    // announcements: listening ends at the latest 15 s after it started, and at most 1,024 senders are
+    // kept (further ones are dropped, with one line on standard error).
     static std::vector<QuorixDeviceInfo> enumerateQuorixDeviceList();
 
     // --- Capture and point clouds ---
