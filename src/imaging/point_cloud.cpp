@@ -46,7 +46,7 @@ bool computePointXYZBGR(const api::Frame<api::ElementColor>& color, const ImageH
     params.fy2 = camera2D[1];
     params.cx2 = camera2D[2];
     params.cy2 = camera2D[3];
-    params.sameView = isIdentityTransform(intri.rotation, intri.translation) && !color.empty() &&
+    params.sameView = sameCamera(intri) && !color.empty() &&
                       color.width() == static_cast<std::uint32_t>(depth.cols) &&
                       color.height() == static_cast<std::uint32_t>(depth.rows);
     const auto* raw = reinterpret_cast<const unsigned char*>(payload.data());
