@@ -34,8 +34,9 @@ public:
     // --- Connection and identity ---
 
     // Connects to the camera at ipAddress:port and reads its identity and calibration. timeout bounds the
-    // wait for every reply on this connection, in milliseconds. Cameras with firmware older than 2.0.2 are
-    // refused with UnsupportedFirmware.
+    // wait for every reply on this connection, in milliseconds; 0 does not wait at all (so no reply can
+    // arrive and connect fails), and a negative value waits without limit. Cameras with firmware older than
+    // 2.0 are refused with UnsupportedFirmware (major and minor numbers are compared, not the patch number).
     ErrorStatus connect(const std::string& ipAddress, int port, int timeout = 5000);
     // The same for a record found by enumerateQuorixDeviceList.
     ErrorStatus connect(const QuorixDeviceInfo& info, int timeout = 5000);

@@ -61,6 +61,11 @@ def check_error_paths():
     assert "cannot connect" in failed.stderr, failed.stderr
     assert failed.returncode == 1
     assert run("capture", "--help").stdout.count("--count") == 1
+    for command in ("info", "capture", "usersets", "get"):
+        for timeout in ("0", "3600001", "-1"):
+            extra = {"usersets": ["list"], "get": ["Scan3DGain"]}.get(command, [])
+            refused = run(command, "127.0.0.1:1", *extra, "--timeout", timeout, ok=False)
+            assert refused.returncode == 2 and "--timeout" in refused.stderr, (command, timeout, refused.stderr)
 
 
 def case_info():

@@ -32,6 +32,12 @@ int runTool(int argc, char** argv) {
     addUserSetsCommand(app, action);
     addMaskCloudCommand(app, action);
     addDemoCommand(app, action);
+    // A reply time-out of 0 fails against every camera and a negative one waits forever: every --timeout
+    // takes 1 ms to one hour.
+    for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+        if (CLI::Option* timeout = command->get_option_no_throw("--timeout"))
+            timeout->check(CLI::Range(kMinTimeoutMs, kMaxTimeoutMs));
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -16,6 +16,9 @@ namespace tool {
 // Exit statuses: 0 success, 1 a camera or file operation failed, 2 the command line was wrong.
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+// The range of every --timeout, in milliseconds; anything else is a usage error.
+constexpr int kMinTimeoutMs = 1;
+constexpr int kMaxTimeoutMs = 3600000;
 
 // Runs the tool as main would, printing to standard output and standard error.
 int runTool(int argc, char** argv);
