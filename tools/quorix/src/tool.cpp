@@ -3,18 +3,19 @@
 #include <iostream>
 
 #include "device_text.h"
+#include "terminal_text.h"
 
 namespace quorix {
 namespace tool {
 
 int reportFailure(const std::string& what, const norvik::api::ErrorStatus& status) {
-    std::cerr << "quorix: " << what << ": " << status.message << " (" << errorCodeName(status.code) << " "
-              << status.code << ")" << std::endl;
+    std::cerr << "quorix: " << printable(what + ": " + status.message) << " (" << errorCodeName(status.code)
+              << " " << status.code << ")" << std::endl;
     return kExitFailure;
 }
 
 int reportFailure(const std::string& message) {
-    std::cerr << "quorix: " << message << std::endl;
+    std::cerr << "quorix: " << printable(message) << std::endl;
     return kExitFailure;
 }
 

@@ -35,9 +35,10 @@ void addUserSetsCommand(CLI::App& app, Action& action);
 void addMaskCloudCommand(CLI::App& app, Action& action);
 void addDemoCommand(CLI::App& app, Action& action);
 
-// Prints "quorix: <what>: <message> (<code name> <code>)" on standard error and returns kExitFailure.
+// Prints "quorix: <what>: <message> (<code name> <code>)" on standard error and returns kExitFailure. The
+// texts are printed with their control characters escaped (printable): they may come from a camera.
 int reportFailure(const std::string& what, const norvik::api::ErrorStatus& status);
-// Prints "quorix: <message>" on standard error and returns kExitFailure.
+// Prints "quorix: <message>" on standard error, escaped likewise, and returns kExitFailure.
 int reportFailure(const std::string& message);
 
 }  // namespace tool
