@@ -23,7 +23,7 @@ inline constexpr std::size_t kMaxSenders = 1024;
 inline constexpr int kBindFailed = 3;
 
 class DiscoveryListener : public UdpSocket {
-public:
+  public:
     // A datagram socket for port on any local address. windowMs is the listening window and receive
     // time-out, roundMs and maxSenders the bounds of a round; enumerations use the constants above.
     explicit DiscoveryListener(std::uint16_t port, int windowMs = kListeningWindowMs,
@@ -40,7 +40,7 @@ public:
     // The bound port (useful when constructed with port 0), or 0 when unbound.
     std::uint16_t boundPort() const;
 
-private:
+  private:
     int windowMs_;
     int roundMs_;
     std::size_t maxSenders_;

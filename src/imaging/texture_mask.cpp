@@ -11,7 +11,9 @@ namespace imaging {
 
 namespace {
 
-bool isSet(const api::ElementColor& pixel) { return static_cast<double>(maskGray(pixel)) > kZeroTolerance; }
+bool isSet(const api::ElementColor& pixel) {
+    return static_cast<double>(maskGray(pixel)) > kZeroTolerance;
+}
 
 inline void store(api::ElementPointXYZ& out, float x, float y, float z, const api::ElementColor&) {
     out = {x, y, z};

@@ -43,7 +43,9 @@ bool stringMember(const Json::Value& request, const char* name, std::string& out
 
 }  // namespace
 
-FramedReply jsonReply(const Json::Value& body) { return {proto::frameReply(compactJson(body)), nullptr}; }
+FramedReply jsonReply(const Json::Value& body) {
+    return {proto::frameReply(compactJson(body)), nullptr};
+}
 
 FramedReply errorReply(const std::string& message) {
     Json::Value body(Json::objectValue);

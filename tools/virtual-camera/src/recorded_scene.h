@@ -12,7 +12,7 @@ namespace quorix {
 namespace virtualcam {
 
 class RecordedScene {
-public:
+  public:
     // False with the reason naming the file or entry when the folder is not a complete, consistent
     // recording. Frames name files inside the folder only (no absolute names, no "..", no links leading
     // out), each of exactly the size its image needs, checked before it is read.
@@ -23,7 +23,7 @@ public:
     const std::string& nextDepth();
     const std::string& nextColor(bool gray);
 
-private:
+  private:
     bool loadFrom(const std::string& folder, std::string& error);
 
     Rig rig_;
