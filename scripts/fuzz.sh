@@ -10,7 +10,7 @@ bash scripts/install-deps.sh
 seconds=${FUZZ_SECONDS:-60}
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
   -DQUORIX_BUILD_FUZZERS=ON -DQUORIX_SANITIZE=address,undefined -DQUORIX_BUILD_TESTS=OFF \
-  -DQUORIX_BUILD_BENCHMARKS=OFF -DQUORIX_BUILD_EXAMPLES=OFF -DQUORIX_BUILD_TOOLS=OFF >/dev/null
+  -DQUORIX_BUILD_BENCHMARKS=OFF -DQUORIX_BUILD_EXAMPLES=OFF -DQUORIX_BUILD_TOOLS=ON >/dev/null
 cmake --build build-fuzz --parallel "$(nproc)"
 mkdir -p build-fuzz/crashes
 figures=build-fuzz/reliability-figures.txt

@@ -34,8 +34,9 @@ public:
     // --- Connection and identity ---
 
     // Connects to the camera at ipAddress:port and reads its identity and calibration. timeout bounds the
-    // wait for every reply on this connection, in milliseconds. Cameras with firmware older than 2.0.2 are
-    // refused with UnsupportedFirmware.
+    // wait for every reply on this connection, in milliseconds; 0 does not wait at all (so no reply can
+    // arrive and connect fails), and a negative value waits without limit. Cameras with firmware older than
+    // 2.0 are refused with UnsupportedFirmware (major and minor numbers are compared, not the patch number).
     ErrorStatus connect(const std::string& ipAddress, int port, int timeout = 5000);
     // The same for a record found by enumerateQuorixDeviceList.
     ErrorStatus connect(const QuorixDeviceInfo& info, int timeout = 5000);
@@ -49,7 +50,9 @@ public:
 
     // Listens for the cameras' announcements on UDP port 45454 until no new camera has been heard for 3000 ms
     // (so it blocks for at least that long) and returns one record per camera, ordered by sender. Throws
-    // std::runtime_error when the listening socket cannot be created.
+    // std::runtime_error when the listening socket cannot be created. Two limits hold against a flood of
+    // announcements: listening ends at the latest 15 s after it started, and at most 1,024 senders are
+    // kept (further ones are dropped, with one line on standard error).
     static std::vector<QuorixDeviceInfo> enumerateQuorixDeviceList();
     // The same with a listening window of quietMs milliseconds (at least 1) instead of 3000.
     static std::vector<QuorixDeviceInfo> enumerateQuorixDeviceList(int quietMs);

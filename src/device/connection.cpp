@@ -27,17 +27,24 @@ const std::regex& versionPattern() {
     return pattern;
 }
 
+// The longest texts the patterns are run on. The matcher recurses per character and would exhaust the stack
+// on texts of some ten thousand characters; nothing longer than these can match anyway.
+constexpr std::size_t kLongestAddress = 15;  // "255.255.255.255"
+constexpr std::size_t kLongestVersion = 64;  // three numbers of any plausible length
+
 std::uint32_t toNumber(const std::string& digits) {
     return static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 10));
 }
 
 }  // namespace
 
-bool isValidIpAddress(const std::string& text) { return std::regex_match(text, addressPattern()); }
+bool isValidIpAddress(const std::string& text) {
+    return text.size() <= kLongestAddress && std::regex_match(text, addressPattern());
+}
 
 FirmwareVersion parseVersion(const std::string& text) {
     std::smatch match;
-    if (!std::regex_match(text, match, versionPattern())) return {};
+    if (text.size() > kLongestVersion || !std::regex_match(text, match, versionPattern())) return {};
     return {toNumber(match[1]), toNumber(match[2]), toNumber(match[3])};
 }
 

@@ -1,6 +1,7 @@
 #include "device/device_info.h"
 
 #include <cstdint>
+#include <string>
 
 #include "device/device_impl.h"
 #include "device/model_catalogue.h"
@@ -35,8 +36,12 @@ bool parseDeviceInfo(const Json::Value& object, api::QuorixDeviceInfo& out, std:
         !readMember(object, member::Port, port, error)) {
         return false;
     }
+    if (port < 0 || port > 65535) {
+        error = "Malformed identity: \"port\" " + std::to_string(port) + " is not a port (0 to 65535).";
+        return false;
+    }
     info.model = modelName(code);
-    info.port = static_cast<std::uint16_t>(port);  // the camera's port travels as a wider integer
+    info.port = static_cast<std::uint16_t>(port);
     out = std::move(info);
     return true;
 }

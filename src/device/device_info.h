@@ -12,7 +12,8 @@ namespace norvik {
 namespace device {
 
 // An empty object, null, or "isVirtual" true give the empty record. False with error, and out untouched,
-// when the value is not an object or a member has a type that cannot be converted.
+// when the value is not an object, a member has a type that cannot be converted, or "port" lies outside
+// 0 to 65535.
 bool parseDeviceInfo(const Json::Value& object, api::QuorixDeviceInfo& out, std::string& error);
 
 }  // namespace device

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <iostream>
 #include <map>
 #include <string>
@@ -28,10 +29,23 @@ void printFailure(const char* line, int code) {
     std::cout << (std::string(line) + "\n" + std::to_string(code) + "\n") << std::flush;
 }
 
+// A receive time-out of ms milliseconds (at least one: zero would mean none).
+void setReceiveTimeout(int handle, int ms) {
+    timeval timeout{};
+    timeout.tv_sec = ms / 1000;
+    timeout.tv_usec = (ms % 1000) * 1000;
+    if (ms <= 0) timeout.tv_usec = 1000;
+    ::setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+}
+
 }  // namespace
 
-DiscoveryListener::DiscoveryListener(std::uint16_t port, int windowMs)
-    : UdpSocket(SOCK_DGRAM), windowMs_(windowMs), windowStartNs_(nowNs()) {
+DiscoveryListener::DiscoveryListener(std::uint16_t port, int windowMs, int roundMs, std::size_t maxSenders)
+    : UdpSocket(SOCK_DGRAM),
+      windowMs_(windowMs),
+      roundMs_(roundMs),
+      maxSenders_(maxSenders),
+      windowStartNs_(nowNs()) {
     local_.sin_port = htons(port);
     local_.sin_addr.s_addr = htonl(INADDR_ANY);
 }
@@ -47,18 +61,28 @@ int DiscoveryListener::bind() {
 }
 
 std::vector<Announcement> DiscoveryListener::collect() {
-    windowStartNs_ = nowNs();
+    const std::int64_t roundStartNs = nowNs();
+    windowStartNs_ = roundStartNs;
     std::map<std::string, std::string> heard;  // sender key -> first payload; std::string orders byte-wise
+    bool droppedSenders = false;
+    auto millisecondsSince = [](std::int64_t startNs) {
+        return static_cast<double>(nowNs() - startNs) / 1e9 * 1000.0;
+    };
 
-    timeval timeout{};
-    timeout.tv_sec = windowMs_ / 1000;
-    timeout.tv_usec = (windowMs_ % 1000) * 1000;
-    ::setsockopt(handle_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    int receiveTimeoutMs = windowMs_;
+    setReceiveTimeout(handle_, receiveTimeoutMs);
 
     char buffer[protocol::kMaxAnnouncementBytes];
     for (;;) {
-        const double elapsedMs = static_cast<double>(nowNs() - windowStartNs_) / 1e9 * 1000.0;
-        if (!(elapsedMs < windowMs_)) break;
+        if (!(millisecondsSince(windowStartNs_) < windowMs_)) break;
+        // New senders may keep the window open, but not beyond the end of the round: the last receive
+        // waits only until then.
+        const double roundLeftMs = roundMs_ - millisecondsSince(roundStartNs);
+        if (!(roundLeftMs > 0)) break;
+        if (roundLeftMs < receiveTimeoutMs) {
+            receiveTimeoutMs = static_cast<int>(std::ceil(roundLeftMs));
+            setReceiveTimeout(handle_, receiveTimeoutMs);
+        }
 
         sockaddr_in sender{};
         iovec part{buffer, sizeof buffer};
@@ -71,6 +95,7 @@ std::vector<Announcement> DiscoveryListener::collect() {
         if (received < 0) {
             const int code = errno;
             if (code == EINTR) continue;  // a signal is not the network going quiet
+            if (receiveTimeoutMs < windowMs_ && (code == EAGAIN || code == EWOULDBLOCK)) break;  // round over
             printFailure(kReceiveErrorLine, code);
             break;
         }
@@ -79,11 +104,16 @@ std::vector<Announcement> DiscoveryListener::collect() {
         if ((message.msg_flags & MSG_TRUNC) != 0) continue;
         if (message.msg_namelen < sizeof sender || sender.sin_family != AF_INET) continue;
 
-        auto [entry, isNew] = heard.try_emplace(senderKey(sender));
-        if (!isNew) continue;  // the first datagram of a sender stays; repeats do not extend the window
-        entry->second = payloadOf(buffer, static_cast<std::size_t>(received));
+        std::string key = senderKey(sender);
+        if (heard.count(key) != 0) continue;  // the first datagram of a sender stays; repeats do not extend
+        if (heard.size() >= maxSenders_) {
+            droppedSenders = true;  // a flood: neither kept nor allowed to extend the window
+            continue;
+        }
+        heard.emplace(std::move(key), payloadOf(buffer, static_cast<std::size_t>(received)));
         windowStartNs_ = nowNs();
     }
+    if (droppedSenders) std::cerr << (tooManySendersLine(heard.size()) + "\n") << std::flush;
 
     std::vector<Announcement> announcements;
     announcements.reserve(heard.size());

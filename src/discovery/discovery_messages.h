@@ -1,7 +1,11 @@
 #pragma once
 
 // Diagnostic lines of discovery. Transport failures go to standard output, each followed by a line with the
-// system's error code; unusable announcements go to standard error, followed by the payload.
+// system's error code; unusable announcements go to standard error, followed by the payload, and so does
+// the line saying that senders beyond the limit were dropped.
+
+#include <cstddef>
+#include <string>
 
 namespace norvik {
 namespace discovery {
@@ -9,6 +13,10 @@ namespace discovery {
 inline constexpr char kBindErrorLine[] = "UDP Bind error.";
 inline constexpr char kReceiveErrorLine[] = "Receive Data error.";
 inline constexpr char kParseFailurePrefix[] = "Failed to parse JSON from ";
+inline std::string tooManySendersLine(std::size_t kept) {
+    return "Too many cameras announced themselves: kept the first " + std::to_string(kept) +
+           ", dropped the others.";
+}
 
 }  // namespace discovery
 }  // namespace norvik

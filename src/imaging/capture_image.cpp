@@ -2,6 +2,7 @@
 
 #include <json/json.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -75,12 +76,14 @@ api::ErrorStatus splitCaptureReply(std::string_view reply, ImageHeader& header, 
     if (read.rows <= 0 || read.cols <= 0) return captureError(kImageSizeMessage);
     if (static_cast<std::int64_t>(read.rows) * read.cols > std::numeric_limits<std::int32_t>::max())
         return captureError(kImageTooLargeMessage);
-    if (read.byteCount < 0) return captureError(kNegativeByteCountMessage);
+    // The byte count only bounds the image bytes: cameras send a negative one for "the rest of the reply",
+    // and a larger one than they send. The image's own size decides whether the bytes make an image.
     const std::size_t available = reply.size() - static_cast<std::size_t>(cursor);
-    if (static_cast<std::size_t>(read.byteCount) > available) return captureError(kByteCountMessage);
+    const std::size_t count =
+        read.byteCount < 0 ? available : std::min(available, static_cast<std::size_t>(read.byteCount));
 
     header = read;
-    payload = reply.substr(static_cast<std::size_t>(cursor), static_cast<std::size_t>(read.byteCount));
+    payload = reply.substr(static_cast<std::size_t>(cursor), count);
     return {};
 }
 

@@ -21,7 +21,8 @@ struct CapturedImage {
 };
 
 // Sends the capture request for imageType and splits the reply. On success the header has positive rows
-// and cols whose product fits a 32-bit integer, and payload holds exactly byteCount bytes of the reply.
+// and cols whose product fits a 32-bit integer, and payload holds the reply's bytes behind the header, at
+// most byteCount of them (all of them when byteCount is negative); the decoders check that they suffice.
 // On failure header is zero and payload empty: InvalidDevice (not connected), ReadError (no reply),
 // CaptureError (the camera's "err_msg" or a malformed reply).
 api::ErrorStatus captureImage(transport::CommandClient& client, protocol::ImageType imageType,

@@ -37,10 +37,12 @@ api::ErrorStatus checkColorPayload(const ImageHeader& header, std::string_view p
     if (auto status = checkSize(header); !status.isOk()) return status;
     const std::size_t count = pixelCount(header);
     if (header.type == protocol::kPixelTypeBgr) {
+        // A negative byte count stands for the bytes received; a given one must be the image's size.
         const std::size_t bytes = count * sizeof(api::ElementColor);
-        if (header.byteCount < 0 || static_cast<std::size_t>(header.byteCount) > bytes)
+        if (header.byteCount >= 0 && static_cast<std::size_t>(header.byteCount) > bytes)
             return refused(kColorByteCountMessage);
-        if (static_cast<std::size_t>(header.byteCount) < bytes || payload.size() < bytes)
+        if ((header.byteCount >= 0 && static_cast<std::size_t>(header.byteCount) < bytes) ||
+            payload.size() < bytes)
             return refused(kShortPayloadMessage);
         return {};
     }

@@ -12,7 +12,8 @@ namespace norvik {
 namespace imaging {
 
 // Whether the payload holds what the header announces: Success, or CaptureError saying what is wrong.
-// Colour: type 16 needs byteCount == rows*cols*3 bytes, type 0 rows*cols bytes, other types are refused.
+// Colour: type 16 needs rows*cols*3 bytes (and a byteCount of that size, or a negative one), type 0
+// rows*cols bytes, other types are refused.
 // Depth: 2*rows*cols bytes and a non-zero scale.
 api::ErrorStatus checkColorPayload(const ImageHeader& header, std::string_view payload);
 api::ErrorStatus checkDepthPayload(const ImageHeader& header, std::string_view payload);

@@ -11,9 +11,6 @@ inline constexpr char kJsonLengthMessage[] =
 inline constexpr char kShortHeaderMessage[] = "Malformed capture reply: shorter than its image header.";
 inline constexpr char kImageSizeMessage[] = "Malformed capture reply: the image size is not positive.";
 inline constexpr char kImageTooLargeMessage[] = "Malformed capture reply: the image size is too large.";
-inline constexpr char kByteCountMessage[] =
-    "Malformed capture reply: the byte count exceeds the bytes received.";
-inline constexpr char kNegativeByteCountMessage[] = "Malformed capture reply: the byte count is negative.";
 inline constexpr char kShortPayloadMessage[] =
     "Malformed capture reply: the image data is shorter than its size.";
 inline constexpr char kColorByteCountMessage[] =

@@ -32,7 +32,7 @@ void addColorView(KernelParams& params, const api::DeviceIntri& intri,
     params.fy2 = camera2D[1];
     params.cx2 = camera2D[2];
     params.cy2 = camera2D[3];
-    params.sameView = isIdentityTransform(intri.rotation, intri.translation) && !color.empty() &&
+    params.sameView = sameCamera(intri) && !color.empty() &&
                       color.width() == static_cast<std::uint32_t>(params.cols) &&
                       color.height() == static_cast<std::uint32_t>(rows);
 }

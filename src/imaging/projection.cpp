@@ -14,5 +14,16 @@ bool isIdentityTransform(const double (&rotation)[3][3], const double (&translat
     return true;
 }
 
+bool sameCamera(const api::DeviceIntri& intri) {
+    auto near = [](double a, double b) { return std::fabs(a - b) <= kZeroTolerance; };
+    const api::CameraIntrinsics& color = intri.intrinsic2DCamera;
+    const api::CameraIntrinsics& depth = intri.intrinsic3DCamera;
+    for (int k = 0; k < 4; ++k)
+        if (!near(color.intrinsic[k], depth.intrinsic[k])) return false;
+    for (int k = 0; k < 5; ++k)
+        if (!near(color.distCoefficients[k], depth.distCoefficients[k])) return false;
+    return isIdentityTransform(intri.rotation, intri.translation);
+}
+
 }  // namespace imaging
 }  // namespace norvik

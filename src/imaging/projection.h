@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "quorix/Frame.h"
+#include "quorix/Types.h"
 
 namespace norvik {
 namespace imaging {
@@ -44,6 +45,10 @@ inline api::ElementColor sampleBilinear(const api::Frame<api::ElementColor>& col
 
 // True when R is the identity and t is zero, each entry within the tolerance; NaN makes it false.
 bool isIdentityTransform(const double (&rotation)[3][3], const double (&translation)[3]);
+// True when the 2D camera is the depth camera itself: identity pose, and intrinsics and distortion equal
+// within the tolerance. Only then does a pixel of one image show what the same pixel of the other shows
+// (when the images also have one size).
+bool sameCamera(const api::DeviceIntri& intri);
 
 }  // namespace imaging
 }  // namespace norvik

@@ -15,10 +15,6 @@ bool isSet(const api::ElementColor& pixel) {
     return static_cast<double>(maskGray(pixel)) > kZeroTolerance;
 }
 
-bool nearlyEqual(double a, double b) {
-    return std::fabs(a - b) <= kZeroTolerance;
-}
-
 inline void store(api::ElementPointXYZ& out, float x, float y, float z, const api::ElementColor&) {
     out = {x, y, z};
 }
@@ -89,17 +85,7 @@ float maskGray(const api::ElementColor& pixel) {
 
 bool camerasCoincide(const api::DeviceIntri& intri, const api::Frame<api::ElementColor>& mask,
                      const api::Frame<api::ElementDepth>& depth) {
-    if (!isIdentityTransform(intri.rotation, intri.translation)) return false;
-    for (int k = 0; k < 4; ++k) {
-        if (!nearlyEqual(intri.intrinsic2DCamera.intrinsic[k], intri.intrinsic3DCamera.intrinsic[k]))
-            return false;
-    }
-    for (int k = 0; k < 5; ++k) {
-        if (!nearlyEqual(intri.intrinsic2DCamera.distCoefficients[k],
-                         intri.intrinsic3DCamera.distCoefficients[k]))
-            return false;
-    }
-    return mask.width() == depth.width() && mask.height() == depth.height();
+    return sameCamera(intri) && mask.width() == depth.width() && mask.height() == depth.height();
 }
 
 api::ErrorStatus getCloudFromTextureMask(const api::Frame<api::ElementDepth>& depth,

@@ -39,6 +39,23 @@ TEST(FirmwareVersion, ParsesThreeNumbersWithAnySeparator) {
         EXPECT_EQ(parseVersion(bad).major, 0u) << bad;
 }
 
+// Texts of any length are answered without running a pattern over them (a long one overflowed its stack).
+TEST(HostileTexts, MegabyteAddressesAndVersionsAreRefused) {
+    const std::string digits(1 << 20, '1');
+    EXPECT_FALSE(isValidIpAddress(digits));
+    EXPECT_FALSE(isValidIpAddress("1.1.1." + digits));
+    EXPECT_EQ(parseVersion(digits).major, 0u);
+    EXPECT_EQ(parseVersion("2.1." + digits).major, 0u);
+
+    ScriptedCamera camera;
+    camera.serveIdentity(13, "2.1." + digits);
+    QuorixDevice device;
+    EXPECT_EQ(device.connect(ScriptedCamera::address(), camera.port(), kTestTimeoutMs).code,
+              UnsupportedFirmware);
+    const auto status = device.connect(digits, camera.port(), kTestTimeoutMs);
+    EXPECT_EQ(status.message, "Failed to connect to the Quorix Industrial 3D Camera. IP Address is invalid.");
+}
+
 class FirmwareRule : public testing::TestWithParam<std::pair<const char*, bool>> {};
 
 TEST_P(FirmwareRule, AcceptsFromTwoZeroAndRefusesOlderWithTheChannelClosed) {

@@ -5,6 +5,7 @@
 #include "device/device_impl.h"
 #include "device/device_info.h"
 #include "support/device_fixture.h"
+#include "transport/framing.h"
 
 using namespace norvik::api;
 using norvik::device::parseDeviceInfo;
@@ -20,18 +21,18 @@ Json::Value object(const std::string& text) {
 
 }  // namespace
 
-TEST(ParseDeviceInfo, ReadsEveryFieldAndCutsThePortTo16Bits) {
+TEST(ParseDeviceInfo, ReadsEveryField) {
     QuorixDeviceInfo info;
     std::string error;
     ASSERT_TRUE(parseDeviceInfo(object(R"({"quorixId":"A1","model":2,"camVersion":"1.0","version":"2.1.0",
-                                          "ipAddress":"10.0.0.5","port":70000})"),
+                                          "ipAddress":"10.0.0.5","port":65535})"),
                                 info, error));
     EXPECT_EQ(info.model, "Quorix ZIKA");
     EXPECT_EQ(info.id, "A1");
     EXPECT_EQ(info.hardwareVersion, "1.0");
     EXPECT_EQ(info.firmwareVersion, "2.1.0");
     EXPECT_EQ(info.ipAddress, "10.0.0.5");
-    EXPECT_EQ(info.port, 4464);
+    EXPECT_EQ(info.port, 65535);
     ASSERT_TRUE(parseDeviceInfo(object(R"({"quorixId":"B","model":42,"camVersion":3})"), info, error));
     EXPECT_EQ(info.model, "Quorix ");
     EXPECT_EQ(info.hardwareVersion, "3");
@@ -51,10 +52,11 @@ TEST(ParseDeviceInfo, VirtualOrEmptyGivesTheEmptyRecord) {
     }
 }
 
-TEST(ParseDeviceInfo, UnconvertibleMembersAreReportedNotThrown) {
+TEST(ParseDeviceInfo, UnconvertibleMembersAndPortsOutOfRangeAreReportedNotThrown) {
     std::string error;
-    for (const char* text : {R"({"model":"2"})", R"({"quorixId":{}})", R"({"port":"5577"})",
-                             R"({"isVirtual":"yes"})", "5", R"("text")", "[1]"}) {
+    for (const char* text :
+         {R"({"model":"2"})", R"({"quorixId":{}})", R"({"port":"5577"})", R"({"isVirtual":"yes"})", "5",
+          R"("text")", "[1]", R"({"port":70000})", R"({"port":-1})"}) {
         QuorixDeviceInfo info;
         info.id = "kept";
         error.clear();
@@ -104,8 +106,13 @@ TEST_F(DeviceInfoReads, FailuresEmptyTheRecordAndKeepTheCache) {
     camera.queue("GetCameraInfo", ScriptedCamera::json(object(R"({"camera_info":{"model":"8"}})")));
     camera.queue("GetCameraInfo", ScriptedCamera::json(object(R"({"camera_info":5})")));
     camera.queue("GetCameraInfo", ScriptedCamera::json(object("[1,2]")));
-    const std::pair<int, const char*> expected[] = {
-        {ReadError, "busy"}, {ReadError, nullptr}, {ReadError, nullptr}, {ReadError, nullptr}};
+    camera.queue("GetCameraInfo", ScriptedCamera::raw(norvik::protocol::frameReply(
+                                      "{\"camera_info\":" + std::string(1 << 20, '[') + "]}")));
+    const std::pair<int, const char*> expected[] = {{ReadError, "busy"},
+                                                    {ReadError, nullptr},
+                                                    {ReadError, nullptr},
+                                                    {ReadError, nullptr},
+                                                    {ReadError, nullptr}};
     for (const auto& [code, message] : expected) {
         QuorixDeviceInfo info;
         info.id = "stale";

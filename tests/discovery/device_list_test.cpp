@@ -17,7 +17,7 @@ const char kZika[] = R"({"quorixId":"A1","model":2,"camVersion":"1.0","version":
 TEST(DeviceList, KeepsUsableAnnouncementsInOrderAndReportsUnreadableOnes) {
     const std::vector<Announcement> announcements = {
         {"192.168.1.20", kZika},  // address from the sender
-        {"192.168.1.21", R"({"quorixId":"A2","model":8,"ipAddress":"10.0.0.5","port":70000})"},  // kept
+        {"192.168.1.21", R"({"quorixId":"A2","model":8,"ipAddress":"10.0.0.5","port":4464})"},  // kept
         {"192.168.1.22", R"({"isVirtual":true,"quorixId":"V1","model":2})"},  // virtual: dropped
         {"192.168.1.23", R"({"quorixId":"","model":2})"},                     // no identifier
         {"192.168.1.24", R"({"model":2})"},                                   // no identifier
@@ -29,6 +29,9 @@ TEST(DeviceList, KeepsUsableAnnouncementsInOrderAndReportsUnreadableOnes) {
         {"192.168.1.30", R"({"quorixId":{"x":1}})"},                          // id as object
         {"192.168.1.31", ""},                                                 // empty payload
         {"192.168.1.32", "// a comment\n{\"quorixId\":\"A5\", /* lenient */ \"model\":2}"},
+        {"192.168.1.33", std::string(2048, '[')},               // nested too deeply
+        {"192.168.1.34", R"({"quorixId":"A6","port":70000})"},  // port out of range
+        {"192.168.1.35", R"({"quorixId":"A7","port":-1})"},     // port out of range
     };
 
     testing::internal::CaptureStderr();
@@ -56,7 +59,12 @@ TEST(DeviceList, KeepsUsableAnnouncementsInOrderAndReportsUnreadableOnes) {
               "Failed to parse JSON from [\"A3\"]\n"
               "Failed to parse JSON from {\"quorixId\":\"A4\",\"model\":\"2\"}\n"
               "Failed to parse JSON from {\"quorixId\":{\"x\":1}}\n"
-              "Failed to parse JSON from \n");
+              "Failed to parse JSON from \n"
+              "Failed to parse JSON from " +
+                  std::string(2048, '[') +
+                  "\n"
+                  "Failed to parse JSON from {\"quorixId\":\"A6\",\"port\":70000}\n"
+                  "Failed to parse JSON from {\"quorixId\":\"A7\",\"port\":-1}\n");
 }
 
 }  // namespace

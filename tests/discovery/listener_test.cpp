@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "discovery/discovery_messages.h"
 #include "transport/protocol_names.h"
 #include "udp_sender.h"
 
@@ -64,6 +67,51 @@ TEST(DiscoveryListener, DropsOversizedDatagramsAndListensOn) {
 
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Receive Data error.\n11\n");  // quiet: time-out
     EXPECT_EQ(heard, (std::vector<Announcement>{{"127.0.0.10", largest}, {"127.0.0.9", "nine"}}));
+}
+
+// A new sender every 40 ms from new source ports, for longer than any listening round may last.
+class Flood {
+public:
+    explicit Flood(std::uint16_t port)
+        : thread_([this, port] {
+              for (int i = 0; !stop_; ++i) {
+                  UdpSender("127.0.0.9").send("camera " + std::to_string(i), port);
+                  std::this_thread::sleep_for(std::chrono::milliseconds(40));
+              }
+          }) {}
+    ~Flood() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+TEST(DiscoveryListener, NewSendersExtendTheWindowOnlyUntilTheRoundEnds) {
+    DiscoveryListener listener(0, 600, 1500, 1024);
+    ASSERT_EQ(listener.bind(), 0);
+    const auto start = std::chrono::steady_clock::now();
+    Flood flood(listener.boundPort());
+    testing::internal::CaptureStdout();
+    const std::size_t heard = listener.collect().size();
+    const double elapsed = millisecondsSince(start);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_GE(elapsed, 1450);
+    EXPECT_LT(elapsed, 2200);  // a window extended by every new sender would last as long as the flood
+    EXPECT_GE(heard, 10u);
+}
+
+TEST(DiscoveryListener, KeepsAtMostTheLimitOfSendersAndSaysSoOnce) {
+    DiscoveryListener listener(0, 1000, 5000, 4);
+    ASSERT_EQ(listener.bind(), 0);
+    Flood flood(listener.boundPort());
+    testing::internal::CaptureStderr();
+    const std::vector<Announcement> heard = listener.collect();
+    const std::string printed = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(heard.size(), 4u);
+    EXPECT_EQ(printed, norvik::discovery::tooManySendersLine(4) + "\n");
 }
 
 TEST(DiscoveryListener, BindOnAPortTakenWithoutReuseFailsWithItsLines) {

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "imaging/capture_image.h"
+#include "imaging/decode.h"
 #include "imaging_fixtures.h"
 #include "transport/messages.h"
 
@@ -87,11 +88,17 @@ TEST(CaptureReply, EveryTruncationIsRefusedWithoutReadingBeyondTheReply) {
     for (std::size_t cut = 1; cut < full.size(); ++cut) {
         // A copy of exactly cut bytes, so that a sanitizer sees any read beyond it.
         const std::string truncated = full.substr(0, cut);
-        const ErrorStatus status = splitCaptureReply(truncated, header, payload);
+        ErrorStatus status = splitCaptureReply(truncated, header, payload);
+        if (status.isOk()) {
+            // Cut inside the image bytes: what is there is taken, and the depth map's size refuses it.
+            EXPECT_EQ(payload.size(), truncated.size() - (full.size() - 12)) << "cut at " << cut;
+            status = norvik::imaging::checkDepthPayload(header, payload);
+        } else {
+            EXPECT_EQ(header.rows, 0);
+            EXPECT_TRUE(payload.empty());
+        }
         EXPECT_EQ(status.code, CaptureError) << "cut at " << cut;
         EXPECT_FALSE(status.message.empty());
-        EXPECT_EQ(header.rows, 0);
-        EXPECT_TRUE(payload.empty());
     }
 }
 
@@ -106,6 +113,25 @@ TEST(CaptureReply, MoreBytesThanTheByteCountAreIgnored) {
     EXPECT_EQ(depth[1].d, 2.0f);
 }
 
+// The byte count only bounds the image bytes: a negative one means the rest of the reply, a larger one what
+// is there. Whether they make an image is decided by the image's own size.
+TEST(CaptureReply, ByteCountBoundsThePayloadAndTheImageSizeDecides) {
+    ConnectedCamera cam;
+    const std::string samples = depthPayload({32770, 32772});
+    for (int byteCount : {-1, 4, 1000}) {
+        cam.queueCapture(ScriptedCamera::json(Json::Value(Json::objectValue),
+                                              imageTail(2.0, 1, 2, 0, byteCount, samples)));
+        Frame<ElementDepth> depth;
+        ASSERT_TRUE(cam.device.captureDepthMap(depth).isOk()) << byteCount;
+        EXPECT_EQ(depth[1].d, 2.0f) << byteCount;
+    }
+    cam.queueCapture(
+        ScriptedCamera::json(Json::Value(Json::objectValue), imageTail(1, 1, 1, kBgr, -1, "bgr")));
+    Frame<ElementColor> color;
+    ASSERT_TRUE(cam.device.captureColorMap(color).isOk());
+    EXPECT_EQ(color[0].r, 'r');
+}
+
 // Each malformed reply is a CaptureError with a message, and the host's frame is released.
 TEST(CaptureReply, MalformedRepliesAreRefused) {
     auto framed = [](int jsonLength, const std::string& rest, const std::string& json = "{}") {
@@ -114,6 +140,7 @@ TEST(CaptureReply, MalformedRepliesAreRefused) {
         return bytes + json + rest;
     };
     const std::string objectErr = "{\"err_msg\":{\"a\":1}}";
+    const std::string deepErr = "{\"err_msg\":" + std::string(5000, '[');
     const int big = 65536;
     struct Case {
         const char* name;
@@ -128,8 +155,8 @@ TEST(CaptureReply, MalformedRepliesAreRefused) {
         {"zero cols", framed(2, imageTail(1, 1, 0, 0, 2, "ab")), true},
         {"negative rows", framed(2, imageTail(1, -2, -3, 0, 2, "ab")), false},
         {"rows times cols overflows", framed(2, imageTail(1, big, big, 0, 2, "ab")), false},
-        {"negative byte count", framed(2, imageTail(1, 1, 1, 0, -1, "ab")), false},
-        {"byte count beyond the reply", framed(2, imageTail(1, 1, 1, 0, 3, "ab")), false},
+        {"negative byte count, bgr short", framed(2, imageTail(1, 1, 2, kBgr, -1, "abcde")), true},
+        {"byte count beyond the reply, depth short", framed(2, imageTail(1, 2, 1, 0, 9, "abc")), false},
         {"depth payload short", framed(2, imageTail(1, 2, 2, 0, 6, "abcdef")), false},
         {"zero depth scale", framed(2, imageTail(0.0, 1, 1, 0, 2, "ab")), false},
         {"tiny depth scale", framed(2, imageTail(1e-17, 1, 1, 0, 2, "ab")), false},
@@ -138,6 +165,8 @@ TEST(CaptureReply, MalformedRepliesAreRefused) {
         {"gray payload short", framed(2, imageTail(1, 2, 2, kGray, 3, "abc")), true},
         {"unknown pixel type", framed(2, imageTail(1, 1, 1, 7, 3, "abc")), true},
         {"err_msg of an object", framed(int(objectErr.size()), imageTail(1, 1, 1, 0, 2, "ab"), objectErr),
+         false},
+        {"deeply nested err_msg", framed(int(deepErr.size()), imageTail(1, 1, 1, 0, 2, "ab"), deepErr),
          false},
     };
 

@@ -199,6 +199,25 @@ TEST(PointCloud, IdentityPoseWithEqualSizesTakesEachPixelsOwnColour) {
     });
 }
 
+// An identity pose alone does not make the cameras one: other intrinsics still need the projection.
+TEST(PointCloud, IdentityPoseWithOtherIntrinsicsProjects) {
+    const int rows = 2, cols = 64;
+    Frame<ElementColor> color;
+    color.resize(cols, rows);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) color.at(r, c) = {std::uint8_t(c), std::uint8_t(c), std::uint8_t(c)};
+    DeviceIntri in = identityIntri(40, 32);
+    in.intrinsic2DCamera.intrinsic[0] = 20;
+    in.intrinsic2DCamera.intrinsic[3] = in.intrinsic3DCamera.intrinsic[3] = 0;
+    const std::vector<std::uint16_t> samples(rows * cols, 33768);  // 1000 mm everywhere
+    forEachVectorLevel([&] {
+        Frame<ElementPointXYZBGR> cloud;
+        ASSERT_TRUE(
+            computePointXYZBGR(color, depthHeader(rows, cols, 1.0), depthPayload(samples), in, cloud));
+        EXPECT_EQ(cloud[40].g, 36);  // (40 - 32) / 2 + 32, not its own column
+    });
+}
+
 // One depth pixel at the principal point projects to (cx2, cy2) of a 4x4 image of another size.
 TEST(PointCloud, ProjectionOnAPixelAndHalfWayBetweenTwo) {
     Frame<ElementColor> color;

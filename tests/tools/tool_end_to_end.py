@@ -62,6 +62,11 @@ def check_error_paths():
     assert "cannot connect" in failed.stderr, failed.stderr
     assert failed.returncode == 1
     assert run("capture", "--help").stdout.count("--count") == 1
+    for command in ("info", "capture", "usersets", "get"):
+        for timeout in ("0", "3600001", "-1"):
+            extra = {"usersets": ["list"], "get": ["Scan3DGain"]}.get(command, [])
+            refused = run(command, "127.0.0.1:1", *extra, "--timeout", timeout, ok=False)
+            assert refused.returncode == 2 and "--timeout" in refused.stderr, (command, timeout, refused.stderr)
 
 
 def case_info():
@@ -76,6 +81,11 @@ def case_info():
         with open(path("calibration.json")) as f:
             assert json.load(f) == info["calibration"]
         assert len(info["calibration"]["rotation"]) == 3 and len(info["calibration"]["camera3D"]["distortion"]) == 5
+    # What a camera says is printed with its control characters escaped.
+    with Camera("--id", "QXV-\x1b[2J\x07\x7f\u009b") as cam:
+        text = run("info", cam.address).stdout
+        assert "QXV-\\x1b[2J\\x07\\x7f\\u009b" in text, text
+        assert json.loads(run("info", cam.address, "--json").stdout)["identity"]["id"] == "QXV-\x1b[2J\x07\x7f\u009b"
 
 
 def measured(x, y, z):
@@ -253,6 +263,8 @@ def case_usersets():
         run("usersets", cam.address, "delete", "default", ok=False)
         run("usersets", cam.address, "add", ok=False)
         run("usersets", cam.address, "rename", "x", ok=False)
+        listed = run("usersets", cam.address, "add", "evil\x1b]0;title\x07\r").stdout
+        assert "evil\\x1b]0;title\\x07\\r" in listed and "\x1b" not in listed, listed
 
 
 def case_mask_cloud():

@@ -32,6 +32,19 @@ TEST(ReplyParser, AcceptsCommentsAndTrailingBytesAndRefusesNonJson) {
     EXPECT_FALSE(parseJson("", value, error));
 }
 
+TEST(ReplyParser, DeepNestingIsAParseErrorNotAnException) {
+    Json::Value value;
+    std::string error;
+    const std::string shallow = std::string(20, '[') + std::string(20, ']');
+    EXPECT_TRUE(parseJson(shallow, value, error));
+    for (const std::string& deep : {std::string(2048, '['), std::string(1 << 20, '['),
+                                    "{\"a\":" + std::string(5000, '[') + std::string(5000, ']') + "}"}) {
+        error.clear();
+        EXPECT_FALSE(parseJson(deep, value, error));
+        EXPECT_FALSE(error.empty());
+    }
+}
+
 TEST(FieldReader, ConvertsLenientlyLikeTheCameraExpects) {
     std::int32_t i = 7;
     EXPECT_TRUE(readValue(Json::Value(), i));

@@ -216,6 +216,10 @@ TEST_F(ProtocolTest, BadRequestsGetClearErrors) {
         {"{\"cmd\":\"SetCameraConfig\",\"camera_config\":null,\"persistent\":\"yes\"}\n", "\"persistent\""},
         {"{\"cmd\":\"CaptureImage\",\"image_type\":8195}\n", "Unsupported image type 8195"},
         {"{\"cmd\":\"CaptureImage\",\"image_type\":\"8193\"}\n", "\"image_type\""},
+        {std::string(30000, '[') + "\n", "Malformed request"},
+        {"{\"cmd\":\"SetCameraParams\",\"property_name\":\"Scan3DROI\",\"property_value\":" +
+             std::string(30000, '['),
+         "Malformed request"},
     };
     for (const auto& c : cases) {
         const auto reply = client.exchange(c.request);

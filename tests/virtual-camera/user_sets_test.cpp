@@ -6,7 +6,11 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <iterator>
 
 #include "camera_client.h"
 #include "virtualcam/virtual_camera.h"
@@ -151,11 +155,38 @@ TEST(UserSets, AFailedSaveIsReportedAndKeepsTheOldFile) {
     CameraClient client(camera.port());
     ASSERT_EQ(errorOf(client.save()), "");
     const std::string saved = readFile(camera.stateFile());
-    // Something in the way of the temporary file.
-    fs::create_directories(camera.stateFile() + ".tmp");
     ASSERT_EQ(errorOf(client.userSet(cmd::AddConfigGroup, "unsaved")), "");
-    EXPECT_NE(errorOf(client.save()).find("Cannot store the user sets"), std::string::npos);
+    {
+        // A file size limit makes writing the new file fail part-way.
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 16;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        const std::string error = errorOf(client.save());
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
+        EXPECT_NE(error.find("Cannot store the user sets"), std::string::npos) << error;
+    }
     EXPECT_EQ(readFile(camera.stateFile()), saved);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
+TEST(UserSets, ALinkPlantedNextToTheFileIsNotFollowed) {
+    StateFolder folder;
+    fs::create_directories(folder.path());
+    const fs::path victim = folder.path() / "victim";
+    std::ofstream(victim) << "precious";
+    VirtualCamera camera(inFolder(folder.path()));
+    ASSERT_TRUE(camera.start());
+    for (const char* name : {"user_sets.json.tmp", "user_sets.json.new", "user_sets.json~"})
+        fs::create_symlink(victim, folder.path() / name);
+    CameraClient client(camera.port());
+    ASSERT_EQ(errorOf(client.save()), "");
+    EXPECT_EQ(readFile(victim), "precious");
+    EXPECT_NE(readFile(camera.stateFile()).find("default"), std::string::npos);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(camera.stateFile())));
 }
 
 TEST(UserSets, CameraConfigAppliesAllParametersOrNone) {
@@ -187,6 +218,7 @@ TEST(UserSets, ACorruptStateFileStopsTheStartAndIsLeftAsItWas) {
         "{\"format\":\"quorix-virtual-camera-user-sets\",\"version\":1,\"current\":\"x\",\"sets\":[{\"name\":"
         "\"default\",\"parameters\":{}}]}",
         "[]",
+        std::string(100000, '['),
     };
     for (const auto& text : corrupt) {
         std::ofstream(file, std::ios::binary | std::ios::trunc) << text;

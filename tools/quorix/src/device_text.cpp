@@ -7,6 +7,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "terminal_text.h"
 #include "tool.h"
 
 namespace quorix {
@@ -74,7 +75,9 @@ Json::Value resolutionToJson(const api::DeviceResolution& resolution) {
     return value;
 }
 
-void printPairs(std::ostream& out, const std::vector<std::pair<std::string, std::string>>& rows) {
+void printPairs(std::ostream& out, const std::vector<std::pair<std::string, std::string>>& pairs) {
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const auto& [name, value] : pairs) rows.emplace_back(printable(name), printable(value));
     std::size_t width = 0;
     for (const auto& row : rows) width = std::max(width, row.first.size());
     for (const auto& row : rows)
@@ -82,7 +85,12 @@ void printPairs(std::ostream& out, const std::vector<std::pair<std::string, std:
 }
 
 void printTable(std::ostream& out, const std::vector<std::string>& header,
-                const std::vector<std::vector<std::string>>& rows) {
+                const std::vector<std::vector<std::string>>& cells) {
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& row : cells) {
+        rows.emplace_back();
+        for (const auto& cell : row) rows.back().push_back(printable(cell));
+    }
     std::vector<std::size_t> widths(header.size());
     for (std::size_t c = 0; c < header.size(); ++c) widths[c] = header[c].size();
     for (const auto& row : rows)

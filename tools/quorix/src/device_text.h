@@ -24,7 +24,7 @@ bool connectDevice(norvik::api::QuorixDevice& device, const std::string& address
 Json::Value identityToJson(const norvik::api::QuorixDeviceInfo& info);
 Json::Value resolutionToJson(const norvik::api::DeviceResolution& resolution);
 
-// Two columns, names left-aligned.
+// Two columns, names left-aligned. Both printers escape the control characters of every cell (printable).
 void printPairs(std::ostream& out, const std::vector<std::pair<std::string, std::string>>& rows);
 // A header row and rows, each column as wide as its widest cell.
 void printTable(std::ostream& out, const std::vector<std::string>& header,

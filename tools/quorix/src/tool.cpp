@@ -3,18 +3,19 @@
 #include <iostream>
 
 #include "device_text.h"
+#include "terminal_text.h"
 
 namespace quorix {
 namespace tool {
 
 int reportFailure(const std::string& what, const norvik::api::ErrorStatus& status) {
-    std::cerr << "quorix: " << what << ": " << status.message << " (" << errorCodeName(status.code) << " "
-              << status.code << ")" << std::endl;
+    std::cerr << "quorix: " << printable(what + ": " + status.message) << " (" << errorCodeName(status.code)
+              << " " << status.code << ")" << std::endl;
     return kExitFailure;
 }
 
 int reportFailure(const std::string& message) {
-    std::cerr << "quorix: " << message << std::endl;
+    std::cerr << "quorix: " << printable(message) << std::endl;
     return kExitFailure;
 }
 
@@ -32,6 +33,12 @@ int runTool(int argc, char** argv) {
     addUserSetsCommand(app, action);
     addMaskCloudCommand(app, action);
     addDemoCommand(app, action);
+    // A reply time-out of 0 fails against every camera and a negative one waits forever: every --timeout
+    // takes 1 ms to one hour.
+    for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+        if (CLI::Option* timeout = command->get_option_no_throw("--timeout"))
+            timeout->check(CLI::Range(kMinTimeoutMs, kMaxTimeoutMs));
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -16,6 +16,9 @@ namespace tool {
 // Exit statuses: 0 success, 1 a camera or file operation failed, 2 the command line was wrong.
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+// The range of every --timeout, in milliseconds; anything else is a usage error.
+constexpr int kMinTimeoutMs = 1;
+constexpr int kMaxTimeoutMs = 3600000;
 
 // Runs the tool as main would, printing to standard output and standard error.
 int runTool(int argc, char** argv);
@@ -32,9 +35,10 @@ void addUserSetsCommand(CLI::App& app, Action& action);
 void addMaskCloudCommand(CLI::App& app, Action& action);
 void addDemoCommand(CLI::App& app, Action& action);
 
-// Prints "quorix: <what>: <message> (<code name> <code>)" on standard error and returns kExitFailure.
+// Prints "quorix: <what>: <message> (<code name> <code>)" on standard error and returns kExitFailure. The
+// texts are printed with their control characters escaped (printable): they may come from a camera.
 int reportFailure(const std::string& what, const norvik::api::ErrorStatus& status);
-// Prints "quorix: <message>" on standard error and returns kExitFailure.
+// Prints "quorix: <message>" on standard error, escaped likewise, and returns kExitFailure.
 int reportFailure(const std::string& message);
 
 }  // namespace tool

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "camera_info.h"
+#include "json_input.h"
 #include "scene.h"
 #include "transport/framing.h"
 #include "transport/protocol_names.h"
@@ -21,11 +22,8 @@ constexpr std::size_t kMaxRequestBytes = 64 * 1024;
 constexpr std::int32_t kDepthPixelType = 2;  // one unsigned 16-bit channel
 
 bool parseRequest(std::string_view text, Json::Value& request, std::string& error) {
-    Json::CharReaderBuilder builder;
-    Json::CharReaderBuilder::strictMode(&builder.settings_);
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string errors;
-    if (!reader->parse(text.data(), text.data() + text.size(), &request, &errors) || !request.isObject()) {
+    if (!parseJsonInput(text, JsonDialect::Strict, request, errors) || !request.isObject()) {
         error = "Malformed request: expected one JSON object.";
         return false;
     }

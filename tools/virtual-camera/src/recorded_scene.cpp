@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <new>
 
+#include "json_input.h"
 #include "renderer.h"
 
 namespace quorix {
@@ -14,15 +16,56 @@ namespace virtualcam {
 
 namespace {
 
-constexpr int kMaxSide = 16384;
+namespace fs = std::filesystem;
 
-bool readFile(const std::string& path, std::string& bytes) {
+constexpr int kMaxSide = 16384;
+// What the frames of one scene may take in memory; a larger recording is refused rather than half-loaded.
+constexpr std::uintmax_t kMaxSceneBytes = std::uintmax_t(4) << 30;
+// scene.json names files and sizes; it is never anywhere near this long.
+constexpr std::uintmax_t kMaxIndexBytes = 16u << 20;
+
+// Exactly size bytes of the file at path. False with the reason when it is of another size or unreadable;
+// the size is checked before anything is read.
+bool readFile(const fs::path& path, std::uintmax_t size, std::string& bytes, std::string& reason) {
+    std::error_code ec;
+    const std::uintmax_t actual = fs::file_size(path, ec);
+    if (ec) return reason = "cannot be read: " + ec.message(), false;
+    if (actual != size)
+        return reason = "is " + std::to_string(actual) + " bytes, not " + std::to_string(size) + " bytes",
+               false;
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream content;
-    content << in.rdbuf();
-    bytes = content.str();
-    return !in.bad();
+    bytes.assign(static_cast<std::size_t>(size), '\0');
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(size)) ||
+        in.peek() != std::ifstream::traits_type::eof())
+        return reason = "cannot be read whole", false;
+    return true;
+}
+
+// The file a frame names: inside the scene folder (canonical) and reached without leaving it, so no
+// absolute name, no "..", and no link leading out. False with the reason.
+bool fileInside(const fs::path& folder, const std::string& name, fs::path& file, std::string& reason) {
+    const fs::path relative(name);
+    if (relative.empty() || relative.has_root_path())
+        return reason = "is not a name inside the scene folder", false;
+    for (const fs::path& part : relative)
+        if (part == "..") return reason = "leads out of the scene folder", false;
+    std::error_code ec;
+    file = fs::canonical(folder / relative, ec);
+    if (ec) return reason = "cannot be found: " + ec.message(), false;
+    if (std::mismatch(folder.begin(), folder.end(), file.begin(), file.end()).first != folder.end())
+        return reason = "leads out of the scene folder", false;
+    if (!fs::is_regular_file(file, ec)) return reason = "is not a regular file", false;
+    return true;
+}
+
+// Reads the file a frame names into bytes, of exactly size bytes. False with the message naming the entry.
+bool frameFile(const fs::path& folder, const Json::Value& name, std::uintmax_t size, const std::string& where,
+               std::string& bytes, std::string& error) {
+    fs::path file;
+    std::string reason;
+    if (!fileInside(folder, name.asString(), file, reason) || !readFile(file, size, bytes, reason))
+        return error = where + ": \"" + name.asString() + "\" " + reason, false;
+    return true;
 }
 
 bool number(const Json::Value& object, const char* name, double& out) {
@@ -87,16 +130,26 @@ bool calibration(const Json::Value& c, Rig& rig) {
 
 }  // namespace
 
-bool RecordedScene::load(const std::string& folder, std::string& error) {
-    const std::string index = folder + "/scene.json";
+bool RecordedScene::load(const std::string& folderName, std::string& error) {
+    try {
+        return loadFrom(folderName, error);
+    } catch (const std::bad_alloc&) {
+        return error = folderName + ": not enough memory for the scene", false;
+    }
+}
+
+bool RecordedScene::loadFrom(const std::string& folderName, std::string& error) {
+    const std::string index = folderName + "/scene.json";
+    std::error_code ec;
+    const fs::path folder = fs::canonical(folderName, ec);
+    if (ec) return error = folderName + ": cannot be read: " + ec.message(), false;
     std::string text;
     Json::Value scene;
     std::string errors;
-    Json::CharReaderBuilder builder;
-    std::istringstream stream;
-    if (!readFile(index, text)) return error = index + ": cannot be read", false;
-    stream.str(text);
-    if (!Json::parseFromStream(builder, stream, &scene, &errors) || !scene.isObject())
+    const std::uintmax_t indexBytes = fs::file_size(folder / "scene.json", ec);
+    if (ec || indexBytes > kMaxIndexBytes || !readFile(folder / "scene.json", indexBytes, text, errors))
+        return error = index + ": cannot be read", false;
+    if (!parseJsonInput(text, JsonDialect::Lenient, scene, errors) || !scene.isObject())
         return error = index + ": not a JSON object", false;
     if (!calibration(scene["calibration"], rig_))
         return error = index + ": missing or invalid \"calibration\"", false;
@@ -117,14 +170,14 @@ bool RecordedScene::load(const std::string& folder, std::string& error) {
             return error = where + " has other sizes than the first", false;
         std::string color, depth;
         const std::size_t colorBytes = std::size_t(cw) * ch * 3, depthCount = std::size_t(dw) * dh;
-        if (!readFile(folder + "/" + frame["color"].asString(), color) || color.size() != colorBytes)
-            return error = where + ": " + frame["color"].asString() + " missing or not " +
-                           std::to_string(colorBytes) + " bytes",
+        // In memory: the colour image, its gray copy and the raw depth samples.
+        if (std::uintmax_t(i + 1) * (colorBytes + colorBytes / 3 + depthCount * 2) > kMaxSceneBytes)
+            return error = where + ": the scene needs more than " + std::to_string(kMaxSceneBytes >> 30) +
+                           " GiB of memory",
                    false;
-        if (!readFile(folder + "/" + frame["depth"].asString(), depth) || depth.size() != depthCount * 4)
-            return error = where + ": " + frame["depth"].asString() + " missing or not " +
-                           std::to_string(depthCount * 4) + " bytes",
-                   false;
+        if (!frameFile(folder, frame["color"], colorBytes, where, color, error) ||
+            !frameFile(folder, frame["depth"], depthCount * 4, where, depth, error))
+            return false;
         // Millimetres back to the raw samples a capture carries; 0 is the no-measurement offset itself.
         std::string raw(depthCount * 2, '\0');
         for (std::size_t p = 0; p < depthCount; ++p) {

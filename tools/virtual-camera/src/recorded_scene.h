@@ -13,7 +13,9 @@ namespace virtualcam {
 
 class RecordedScene {
   public:
-    // False with the reason naming the file when the folder is not a complete, consistent recording.
+    // False with the reason naming the file or entry when the folder is not a complete, consistent
+    // recording. Frames name files inside the folder only (no absolute names, no "..", no links leading
+    // out), each of exactly the size its image needs, checked before it is read.
     bool load(const std::string& folder, std::string& error);
 
     const Rig& rig() const { return rig_; }
@@ -22,6 +24,8 @@ class RecordedScene {
     const std::string& nextColor(bool gray);
 
   private:
+    bool loadFrom(const std::string& folder, std::string& error);
+
     Rig rig_;
     std::vector<std::string> depths_, colors_, grays_;
     std::size_t nextDepth_ = 0, nextColor_ = 0;

@@ -7,8 +7,27 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
+#include "json_input.h"
+
 namespace quorix {
 namespace virtualcam {
+
+namespace {
+
+bool writeAll(int file, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(file, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
 
 LoadResult loadUserSets(const std::string& path, UserSetStore& store, std::string& error) {
     std::ifstream in(path, std::ios::binary);
@@ -19,12 +38,9 @@ LoadResult loadUserSets(const std::string& path, UserSetStore& store, std::strin
     }
     std::ostringstream text;
     text << in.rdbuf();
-    Json::CharReaderBuilder builder;
-    Json::CharReaderBuilder::strictMode(&builder.settings_);
     Json::Value document;
     std::string parseErrors;
-    std::istringstream source(text.str());
-    if (!Json::parseFromStream(builder, source, &document, &parseErrors)) {
+    if (!parseJsonInput(text.str(), JsonDialect::Strict, document, parseErrors)) {
         error = path + " is not valid JSON: " + parseErrors;
         return LoadResult::Corrupt;
     }
@@ -40,20 +56,24 @@ bool saveUserSets(const std::string& path, const UserSetStore& store, std::strin
     Json::StreamWriterBuilder builder;
     builder["indentation"] = "  ";
     const std::string text = Json::writeString(builder, store.toJson()) + "\n";
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.flush();
-        if (!out) {
-            error = "cannot write " + temporary + ": " + std::strerror(errno);
-            std::remove(temporary.c_str());
-            return false;
-        }
+    // A new file of its own, created exclusively: whatever is planted next to the state file (a link to
+    // another file, say) is neither followed nor overwritten.
+    std::string temporary = path + ".XXXXXX";
+    const int file = ::mkstemp(temporary.data());
+    if (file < 0) {
+        error = "cannot create a file next to " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const bool written = writeAll(file, text) && ::fsync(file) == 0;
+    const int writeError = errno;
+    if (::close(file) != 0 || !written) {
+        error = "cannot write " + temporary + ": " + std::strerror(written ? errno : writeError);
+        ::unlink(temporary.c_str());
+        return false;
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         error = "cannot replace " + path + ": " + std::strerror(errno);
-        std::remove(temporary.c_str());
+        ::unlink(temporary.c_str());
         return false;
     }
     return true;
