@@ -5,11 +5,11 @@
 
 #include <cerrno>
 #include <chrono>
-#include <iostream>
 #include <map>
 #include <string>
 
 #include "discovery/discovery_messages.h"
+#include "transport/diagnostics.h"
 #include "transport/protocol_names.h"
 
 namespace norvik {
@@ -23,9 +23,10 @@ std::int64_t nowNs() {
         .count();
 }
 
-// One write per failure, so that lines of concurrent enumerations do not interleave.
+// The failure's line and, on the next line, the system's error code, as one diagnostic.
 void printFailure(const char* line, int code) {
-    std::cout << (std::string(line) + "\n" + std::to_string(code) + "\n") << std::flush;
+    transport::reportDiagnostic(transport::DiagnosticStream::Output,
+                                std::string(line) + "\n" + std::to_string(code));
 }
 
 }  // namespace

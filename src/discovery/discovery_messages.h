@@ -1,7 +1,8 @@
 #pragma once
 
-// Diagnostic lines of discovery. Transport failures go to standard output, each followed by a line with the
-// system's error code; unusable announcements go to standard error, followed by the payload.
+// Diagnostic lines of discovery (transport/diagnostics.h). By default transport failures go to standard
+// output, each followed by a line with the system's error code; unusable announcements go to standard error,
+// followed by the payload.
 
 namespace norvik {
 namespace discovery {
