@@ -27,16 +27,24 @@ constexpr GateRow kGates[] = {
     {settings::Capability::Vela, isVelaModel, kVelaOnly},
 };
 
+const GateRow* findGate(settings::Capability capability) {
+    for (const auto& row : kGates)
+        if (row.capability == capability) return &row;
+    return nullptr;
+}
+
 }  // namespace
+
+std::vector<std::string> modelsWith(settings::Capability capability) {
+    const GateRow* row = findGate(capability);
+    return row ? modelNamesWhere(row->present) : std::vector<std::string>{};
+}
 
 api::ErrorStatus checkCapability(const std::string& model, settings::Capability capability,
                                  settings::Access access) {
-    for (const auto& row : kGates) {
-        if (row.capability != capability) continue;
-        if (row.present(model)) return {};
-        return {access == settings::Access::Read ? api::UnsupportedModel : api::WriteError, row.refusal};
-    }
-    return {};
+    const GateRow* row = findGate(capability);
+    if (row == nullptr || row->present(model)) return {};
+    return {access == settings::Access::Read ? api::UnsupportedModel : api::WriteError, row->refusal};
 }
 
 }  // namespace device

@@ -3,6 +3,7 @@
 // The one check that every model-specific operation makes first.
 
 #include <string>
+#include <vector>
 
 #include "quorix/Types.h"
 #include "settings/capability.h"
@@ -14,6 +15,9 @@ namespace device {
 // the feature's refusal message.
 api::ErrorStatus checkCapability(const std::string& model, settings::Capability capability,
                                  settings::Access access);
+
+// The names of the models that have the feature.
+std::vector<std::string> modelsWith(settings::Capability capability);
 
 inline constexpr char kFlashRefusedMessage[] =
     "FLASH mode in Scanning2DSettings::Scan2DExposureMode is not supported.";

@@ -31,7 +31,7 @@ api::ErrorStatus gated(api::QuorixDeviceImpl& impl, const settings::Gate& gate, 
 
 template <typename T>
 api::ErrorStatus readSetting(api::QuorixDeviceImpl& impl, const settings::ScalarSetting<T>& setting, T& out) {
-    if (auto s = passGate(impl, setting.gate, settings::Access::Read); !s.isOk()) return s;
+    if (auto s = passGate(impl, setting.row.gate, settings::Access::Read); !s.isOk()) return s;
     return settings::readScalar(impl, setting, out);
 }
 
@@ -41,7 +41,7 @@ api::ErrorStatus writeSetting(api::QuorixDeviceImpl& impl, const settings::Scala
     std::optional<std::int32_t> gatedValue;  // only integers and enumerations are refused by value
     if constexpr (std::is_same_v<typename settings::ScalarSetting<T>::Wire, std::int32_t>)
         gatedValue = static_cast<std::int32_t>(value);
-    if (auto s = passGate(impl, setting.gate, settings::Access::Write, gatedValue); !s.isOk()) return s;
+    if (auto s = passGate(impl, setting.row.gate, settings::Access::Write, gatedValue); !s.isOk()) return s;
     return settings::writeScalar(impl, setting, value);
 }
 

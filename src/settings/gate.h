@@ -19,8 +19,6 @@ struct Gate {
 };
 
 inline constexpr Gate kNoGate{};
-inline constexpr Gate kLaserGate{Capability::LaserSettings};
-inline constexpr Gate kVelaGate{Capability::Vela};
 
 }  // namespace settings
 }  // namespace norvik
