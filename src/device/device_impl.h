@@ -41,6 +41,10 @@ public:
     // mode, so there it is read again; the cache is replaced only when that read succeeds.
     ErrorStatus intrinsicsForCloud(DeviceIntri& out);
 
+    // The colour image a coloured capture decodes on the way, kept from one capture to the next so that its
+    // array is reused (captures.h).
+    imaging::CaptureScratch captureScratch;
+
 private:
     std::string cachedModel() const;
 
@@ -49,11 +53,6 @@ private:
     QuorixDeviceInfo cachedInfo_;
     // The address given to connect, for an identity that names none.
     std::string connectedAddress_;
-
-    // --- Imaging ---
-public:
-    // The colour image a coloured capture decodes on the way, kept to be reused.
-    imaging::CaptureScratch captureScratch;
 };
 
 }  // namespace api
