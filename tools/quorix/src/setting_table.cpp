@@ -75,6 +75,12 @@ bool numberOf(SettingKind kind, const std::vector<api::SettingEnumerator>& enume
     }
 }
 
+// A whole number as a JSON integer when it fits in one.
+Json::Value wholeToJson(double x) {
+    if (x >= -9.2e18 && x <= 9.2e18) return Json::Value(static_cast<Json::Int64>(x));
+    return Json::Value(x);
+}
+
 Json::Value numberToJson(SettingKind kind, const std::vector<api::SettingEnumerator>& enumerators, double x) {
     switch (kind) {
         case SettingKind::Boolean:
@@ -82,9 +88,9 @@ Json::Value numberToJson(SettingKind kind, const std::vector<api::SettingEnumera
         case SettingKind::Enumeration:
             for (const auto& e : enumerators)
                 if (e.value == x) return Json::Value(e.name);
-            return Json::Value(static_cast<Json::Int64>(x));  // a value the camera holds but has no name
+            return wholeToJson(x);  // a value the camera holds but has no name
         case SettingKind::Integer:
-            return Json::Value(static_cast<Json::Int64>(x));
+            return wholeToJson(x);
         default:
             return Json::Value(x);
     }
