@@ -171,8 +171,53 @@ TEST(Catalogue, RangeEdgesOfEveryRowAndField) {
         if (!edges.empty() && s.kind != SettingKind::RealList) {
             QuorixDevice never;
             const auto& [at, low, high, message] = edges.front();
-            EXPECT_EQ(never.setSetting(s.name, with(s, at, high + 1, false)).code, WriteError);
+            const ErrorStatus refused = never.setSetting(s.name, with(s, at, high + 1, false));
+            EXPECT_EQ(refused.code, WriteError);
+            if (s.kind == SettingKind::Integer || s.kind == SettingKind::Real) {
+                EXPECT_EQ(refused.message, message);
+            }
         }
+    }
+}
+
+// A value inside the setting's range other than its smallest: the last enumerator every model takes, the
+// middle of a range.
+double sample(const SettingDescription& s) {
+    if (s.kind == SettingKind::Boolean) return 1;
+    if (s.kind == SettingKind::Enumeration) {
+        for (auto e = s.enumerators.rbegin(); e != s.enumerators.rend(); ++e)
+            if (e->refusedByModels.empty()) return e->value;
+    }
+    const double middle = (s.minimum + s.maximum) / 2;
+    return s.kind == SettingKind::Integer ? std::floor(middle) : middle;
+}
+
+TEST(Catalogue, WireFormAndReadFailureOfEverySingleParameterRow) {
+    std::map<int, std::unique_ptr<CameraStore>> cameras;
+    for (const auto& s : QuorixDevice::settingCatalogue()) {
+        if (s.kind == SettingKind::RealList || s.kind == SettingKind::Record) continue;
+        SCOPED_TRACE(s.name);
+        const int code = modelWith(s);
+        auto& store = cameras[code];
+        if (!store) store = std::make_unique<CameraStore>(code);
+        QuorixDevice device;
+        store->connect(device);
+        const std::string& key = s.parameters.front();
+        ASSERT_TRUE(device.setSetting(s.name, {sample(s)}).isOk());
+        EXPECT_EQ(store->sets(), std::vector<std::string>{key});
+        const Json::Value sent = store->stored(key);
+        EXPECT_EQ(sent.type(), s.kind == SettingKind::Real      ? Json::realValue
+                               : s.kind == SettingKind::Boolean ? Json::booleanValue
+                                                                : Json::intValue);
+        std::vector<double> read;
+        ASSERT_TRUE(device.getSetting(s.name, read).isOk());
+        EXPECT_EQ(read, std::vector<double>{sample(s)});
+        store->failGet(key, "busy");
+        const ErrorStatus failed = device.getSetting(s.name, read);
+        EXPECT_EQ(failed.code, ReadError);
+        EXPECT_EQ(failed.message, "busy");
+        const bool keeps = s.onReadFailure == "the output as it was";
+        EXPECT_EQ(read, std::vector<double>{keeps ? sample(s) : 0});
     }
 }
 
