@@ -279,7 +279,7 @@ ErrorStatus admit(api::QuorixDeviceImpl& impl, const s::Setting& row, const Valu
     std::optional<std::int32_t> gatedValue;  // only a single whole number can be refused by value
     if (values.size() == 1 && isWhole(values[0], kInt32Min, kInt32Max))
         gatedValue = static_cast<std::int32_t>(values[0]);
-    if (auto status = passGate(impl, row.gate, s::Access::Write, gatedValue); !status.isOk()) return status;
+    if (auto status = impl.checkGate(row.gate, s::Access::Write, gatedValue); !status.isOk()) return status;
     return checkShape(row, values);
 }
 

@@ -1,6 +1,5 @@
 #include "device/setting_descriptions.h"
 
-#include "device/model_catalogue.h"
 #include "device/model_gate.h"
 #include "settings/catalogue.h"
 
@@ -17,8 +16,7 @@ std::vector<api::SettingEnumerator> describe(s::ConstList<s::Enumerator> enumera
         api::SettingEnumerator d;
         d.name = e.name;
         d.value = e.value;
-        if (gate.flashValue && *gate.flashValue == e.value)
-            d.refusedByModels = modelNamesWhere(lacksFlashExposure);
+        if (gate.feature && gate.onlyForValue == e.value) d.refusedByModels = modelsWithout(*gate.feature);
         out.push_back(std::move(d));
     }
     return out;
@@ -54,7 +52,7 @@ api::SettingDescription describe(const s::Setting& row) {
     d.fitsIn = static_cast<api::SettingImage>(row.fitsIn);
     d.unit = row.unit;
     d.description = row.description;
-    if (row.gate.feature) d.models = modelsWith(*row.gate.feature);
+    if (row.gate.feature && !row.gate.onlyForValue) d.models = modelsWith(*row.gate.feature);
     d.onReadFailure = row.readFailure;
     return d;
 }

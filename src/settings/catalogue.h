@@ -200,7 +200,7 @@ constexpr auto kZero = OnReadFailure::WriteZero;
 constexpr auto kKeep = OnReadFailure::KeepOutput;
 constexpr auto kDefaults = OnReadFailure::WriteDefaults;
 constexpr auto kNoImage = ImageBound::None;
-constexpr Gate kFlash{std::nullopt, kExposureModes[3].value};
+constexpr Gate kFlash{Capability::FlashExposure, kExposureModes[3].value};
 constexpr Gate kAntiFlicker{Capability::AntiFlicker};
 constexpr Gate kFringeCoding{Capability::FringeCodingMode};
 constexpr Gate kPower{Capability::ProjectorPowerLevel};
