@@ -1,7 +1,8 @@
-// Reads and changes a few capture settings.
+// Reads and changes a few capture settings, then lists all of them from the settings catalogue.
 //   quorix_settings ADDRESS PORT
 #include <cstdlib>
 #include <iostream>
+#include <vector>
 
 #include <quorix/QuorixDevice.h>
 
@@ -39,5 +40,19 @@ int main(int argc, char** argv) {
     // Two 3D exposures per capture, merged by the camera.
     status = device.setScan3DExposure({8.0, 16.0});
     std::cout << "3D exposures 8 and 16 ms: " << (status.isOk() ? "ok" : status.message) << "\n";
+
+    // The camera's settings describe themselves: name, kind, range, unit, and what each is for. Any of them
+    // can be read and written by name, the value as numbers.
+    std::vector<SettingDescription> settings;
+    device.getSettingCatalogue(settings);
+    for (const SettingDescription& setting : settings) {
+        std::vector<double> value;
+        device.getSetting(setting.name, value);
+        std::cout << setting.name << " (" << setting.description << "):";
+        for (double number : value) std::cout << " " << number;
+        std::cout << " " << setting.unit << "\n";
+    }
+    status = device.setSetting("Scan3DGain", {2.0});
+    std::cout << "Scan3DGain 2: " << (status.isOk() ? "ok" : status.message) << "\n";
     return 0;
 }

@@ -3,6 +3,7 @@
 // The whole public interface of the Quorix camera library: one device class, its records and the
 // version banner.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "quorix/Frame.h"
 #include "quorix/Types.h"
 
+#include "quorix/SettingCatalogue.h"
 #include "quorix/Settings.h"
 
 namespace norvik {
@@ -162,6 +164,38 @@ public:
     ErrorStatus setVelaCaptureMode(VelaSettings::VelaCaptureMode mode) const;
     ErrorStatus getVelaFringeCodingMode(VelaSettings::VelaFringeCodingMode& mode) const;
     ErrorStatus setVelaFringeCodingMode(VelaSettings::VelaFringeCodingMode mode) const;
+
+    // --- Describing and reaching settings by name ---
+
+    // Every capture setting, described once (quorix/SettingCatalogue.h), in an order that groups related
+    // settings. The same for the program's whole life; safe from any thread.
+    static const std::vector<SettingDescription>& settingCatalogue();
+    // The settings a camera of this model (QuorixDeviceInfo::model) has.
+    static std::vector<SettingDescription> settingCatalogue(const std::string& model);
+    // The settings the connected camera has. InvalidDevice, and descriptions left as they were, when the
+    // device is not connected.
+    ErrorStatus getSettingCatalogue(std::vector<SettingDescription>& descriptions) const;
+
+    // Any setting by its name, its value written as numbers (quorix/SettingCatalogue.h). These run the
+    // typed getter or setter of the setting, with the same checks, messages and read-failure values. An
+    // unknown name is refused with ReadError (get) or WriteError (set and check); so is, for set and check,
+    // a value of the wrong count, a fraction for an integer, or a number that is not an enumerator.
+    ErrorStatus getSetting(const std::string& name, std::vector<double>& values) const;
+    ErrorStatus setSetting(const std::string& name, const std::vector<double>& values) const;
+    // Everything setSetting checks before it sends (the model, then the value; a region reads the image
+    // sizes), without sending anything: Success when setSetting would send the value.
+    ErrorStatus checkSetting(const std::string& name, const std::vector<double>& values) const;
+
+    // --- Diagnostics ---
+
+    // The library reports what cannot go into an ErrorStatus (a failed send or receive, a discovery port it
+    // could not bind, an unreadable announcement) as diagnostic lines. By default each is printed with a
+    // newline: transport failures on standard output, unreadable announcements on standard error. An
+    // installed handler receives each diagnostic's text instead (without the final newline; a failure with
+    // a system error code carries it on a second line, e.g. "UDP Bind error.\n98"). The handler applies to
+    // the whole process; it is called on the thread that reports, possibly on several threads at once, and
+    // what it throws is ignored. An empty handler restores the default. Safe from any thread.
+    static void setDiagnosticHandler(std::function<void(const std::string&)> handler);
 
     // --- User sets ---
 

@@ -4,6 +4,8 @@
 
 #include "device/device_impl.h"
 #include "device/device_list.h"
+#include "device/setting_access.h"
+#include "device/setting_descriptions.h"
 #include "device/settings_bridge.h"
 #include "imaging/captures.h"
 #include "imaging/held_depth_cloud.h"
@@ -16,6 +18,7 @@
 #include "settings/scalar_settings.h"
 #include "settings/user_sets.h"
 #include "settings/vela_settings.h"
+#include "transport/diagnostics.h"
 
 namespace norvik {
 namespace api {
@@ -101,96 +104,96 @@ ErrorStatus QuorixDevice::getCloudFromTextureMask(const Frame<ElementDepth>& dep
 // --- Capture settings ---
 
 ErrorStatus QuorixDevice::getScan2DExposureMode(Scanning2DSettings::Scan2DExposureMode& mode) const {
-    return device::readSetting(*impl_, settings::rows::kScan2DExposureMode, mode);
+    return device::readSetting(*impl_, settings::scalars::kScan2DExposureMode, mode);
 }
 ErrorStatus QuorixDevice::setScan2DExposureMode(Scanning2DSettings::Scan2DExposureMode mode) const {
-    return device::writeSetting(*impl_, settings::rows::kScan2DExposureMode, mode);
+    return device::writeSetting(*impl_, settings::scalars::kScan2DExposureMode, mode);
 }
 ErrorStatus QuorixDevice::getScan2DExposureTime(double& milliseconds) const {
-    return device::readSetting(*impl_, settings::rows::kScan2DExposureTime, milliseconds);
+    return device::readSetting(*impl_, settings::scalars::kScan2DExposureTime, milliseconds);
 }
 ErrorStatus QuorixDevice::setScan2DExposureTime(double milliseconds) const {
-    return device::writeSetting(*impl_, settings::rows::kScan2DExposureTime, milliseconds);
+    return device::writeSetting(*impl_, settings::scalars::kScan2DExposureTime, milliseconds);
 }
 ErrorStatus QuorixDevice::getScan2DExpectedGrayValue(int& value) const {
-    return device::readSetting(*impl_, settings::rows::kScan2DExpectedGrayValue, value);
+    return device::readSetting(*impl_, settings::scalars::kScan2DExpectedGrayValue, value);
 }
 ErrorStatus QuorixDevice::setScan2DExpectedGrayValue(int value) const {
-    return device::writeSetting(*impl_, settings::rows::kScan2DExpectedGrayValue, value);
+    return device::writeSetting(*impl_, settings::scalars::kScan2DExpectedGrayValue, value);
 }
 ErrorStatus QuorixDevice::getScan2DToneMappingEnable(bool& enabled) const {
-    return device::readSetting(*impl_, settings::rows::kScan2DToneMappingEnable, enabled);
+    return device::readSetting(*impl_, settings::scalars::kScan2DToneMappingEnable, enabled);
 }
 ErrorStatus QuorixDevice::setScan2DToneMappingEnable(bool enabled) const {
-    return device::writeSetting(*impl_, settings::rows::kScan2DToneMappingEnable, enabled);
+    return device::writeSetting(*impl_, settings::scalars::kScan2DToneMappingEnable, enabled);
 }
 ErrorStatus QuorixDevice::getScan2DSharpenFactor(double& factor) const {
-    return device::readSetting(*impl_, settings::rows::kScan2DSharpenFactor, factor);
+    return device::readSetting(*impl_, settings::scalars::kScan2DSharpenFactor, factor);
 }
 ErrorStatus QuorixDevice::setScan2DSharpenFactor(double factor) const {
-    return device::writeSetting(*impl_, settings::rows::kScan2DSharpenFactor, factor);
+    return device::writeSetting(*impl_, settings::scalars::kScan2DSharpenFactor, factor);
 }
 ErrorStatus QuorixDevice::getScan3DGain(double& gain) const {
-    return device::readSetting(*impl_, settings::rows::kScan3DGain, gain);
+    return device::readSetting(*impl_, settings::scalars::kScan3DGain, gain);
 }
 ErrorStatus QuorixDevice::setScan3DGain(double gain) const {
-    return device::writeSetting(*impl_, settings::rows::kScan3DGain, gain);
+    return device::writeSetting(*impl_, settings::scalars::kScan3DGain, gain);
 }
 ErrorStatus QuorixDevice::getFringeContrastThreshold(int& threshold) const {
-    return device::readSetting(*impl_, settings::rows::kFringeContrastThreshold, threshold);
+    return device::readSetting(*impl_, settings::scalars::kFringeContrastThreshold, threshold);
 }
 ErrorStatus QuorixDevice::setFringeContrastThreshold(int threshold) const {
-    return device::writeSetting(*impl_, settings::rows::kFringeContrastThreshold, threshold);
+    return device::writeSetting(*impl_, settings::scalars::kFringeContrastThreshold, threshold);
 }
 ErrorStatus QuorixDevice::getFringeMinThreshold(int& threshold) const {
-    return device::readSetting(*impl_, settings::rows::kFringeMinThreshold, threshold);
+    return device::readSetting(*impl_, settings::scalars::kFringeMinThreshold, threshold);
 }
 ErrorStatus QuorixDevice::setFringeMinThreshold(int threshold) const {
-    return device::writeSetting(*impl_, settings::rows::kFringeMinThreshold, threshold);
+    return device::writeSetting(*impl_, settings::scalars::kFringeMinThreshold, threshold);
 }
 ErrorStatus QuorixDevice::getCloudOutlierFilterMode(
     PointCloudProcessingSettings::CloudOutlierFilterMode& mode) const {
-    return device::readSetting(*impl_, settings::rows::kCloudOutlierFilterMode, mode);
+    return device::readSetting(*impl_, settings::scalars::kCloudOutlierFilterMode, mode);
 }
 ErrorStatus QuorixDevice::setCloudOutlierFilterMode(
     PointCloudProcessingSettings::CloudOutlierFilterMode mode) const {
-    return device::writeSetting(*impl_, settings::rows::kCloudOutlierFilterMode, mode);
+    return device::writeSetting(*impl_, settings::scalars::kCloudOutlierFilterMode, mode);
 }
 ErrorStatus QuorixDevice::getCloudSmoothMode(PointCloudProcessingSettings::CloudSmoothMode& mode) const {
-    return device::readSetting(*impl_, settings::rows::kCloudSmoothMode, mode);
+    return device::readSetting(*impl_, settings::scalars::kCloudSmoothMode, mode);
 }
 ErrorStatus QuorixDevice::setCloudSmoothMode(PointCloudProcessingSettings::CloudSmoothMode mode) const {
-    return device::writeSetting(*impl_, settings::rows::kCloudSmoothMode, mode);
+    return device::writeSetting(*impl_, settings::scalars::kCloudSmoothMode, mode);
 }
 ErrorStatus QuorixDevice::getProjectorFringeCodingMode(ProjectorSettings::FringeCodingMode& mode) const {
-    return device::readSetting(*impl_, settings::rows::kProjectorFringeCodingMode, mode);
+    return device::readSetting(*impl_, settings::scalars::kProjectorFringeCodingMode, mode);
 }
 ErrorStatus QuorixDevice::setProjectorFringeCodingMode(ProjectorSettings::FringeCodingMode mode) const {
-    return device::writeSetting(*impl_, settings::rows::kProjectorFringeCodingMode, mode);
+    return device::writeSetting(*impl_, settings::scalars::kProjectorFringeCodingMode, mode);
 }
 ErrorStatus QuorixDevice::getProjectorPowerLevel(ProjectorSettings::PowerLevel& level) const {
-    return device::readSetting(*impl_, settings::rows::kProjectorPowerLevel, level);
+    return device::readSetting(*impl_, settings::scalars::kProjectorPowerLevel, level);
 }
 ErrorStatus QuorixDevice::setProjectorPowerLevel(ProjectorSettings::PowerLevel level) const {
-    return device::writeSetting(*impl_, settings::rows::kProjectorPowerLevel, level);
+    return device::writeSetting(*impl_, settings::scalars::kProjectorPowerLevel, level);
 }
 ErrorStatus QuorixDevice::getProjectorAntiFlickerMode(ProjectorSettings::AntiFlickerMode& mode) const {
-    return device::readSetting(*impl_, settings::rows::kProjectorAntiFlickerMode, mode);
+    return device::readSetting(*impl_, settings::scalars::kProjectorAntiFlickerMode, mode);
 }
 ErrorStatus QuorixDevice::setProjectorAntiFlickerMode(ProjectorSettings::AntiFlickerMode mode) const {
-    return device::writeSetting(*impl_, settings::rows::kProjectorAntiFlickerMode, mode);
+    return device::writeSetting(*impl_, settings::scalars::kProjectorAntiFlickerMode, mode);
 }
 ErrorStatus QuorixDevice::getVelaCaptureMode(VelaSettings::VelaCaptureMode& mode) const {
-    return device::readSetting(*impl_, settings::rows::kVelaCaptureMode, mode);
+    return device::readSetting(*impl_, settings::scalars::kVelaCaptureMode, mode);
 }
 ErrorStatus QuorixDevice::setVelaCaptureMode(VelaSettings::VelaCaptureMode mode) const {
-    return device::writeSetting(*impl_, settings::rows::kVelaCaptureMode, mode);
+    return device::writeSetting(*impl_, settings::scalars::kVelaCaptureMode, mode);
 }
 ErrorStatus QuorixDevice::getVelaFringeCodingMode(VelaSettings::VelaFringeCodingMode& mode) const {
-    return device::readSetting(*impl_, settings::rows::kVelaFringeCodingMode, mode);
+    return device::readSetting(*impl_, settings::scalars::kVelaFringeCodingMode, mode);
 }
 ErrorStatus QuorixDevice::setVelaFringeCodingMode(VelaSettings::VelaFringeCodingMode mode) const {
-    return device::writeSetting(*impl_, settings::rows::kVelaFringeCodingMode, mode);
+    return device::writeSetting(*impl_, settings::scalars::kVelaFringeCodingMode, mode);
 }
 ErrorStatus QuorixDevice::getScan2DROI(ROI& roi) const {
     return settings::getRoi(*impl_, settings::kScan2DRoi, roi);
@@ -223,20 +226,54 @@ ErrorStatus QuorixDevice::setScan2DHDRExposureSequence(std::vector<double>& mill
     return settings::setScan2DHDRExposureSequence(*impl_, milliseconds);
 }
 ErrorStatus QuorixDevice::getLaserSettings(LaserSettings& laser) const {
-    return device::gated(*impl_, settings::kLaserGate, settings::Access::Read, settings::getLaserSettings,
-                         laser);
+    return device::gated(*impl_, settings::rows::kLaserSettings.gate, settings::Access::Read,
+                         settings::getLaserSettings, laser);
 }
 ErrorStatus QuorixDevice::setLaserSettings(const LaserSettings& laser) const {
-    return device::gated(*impl_, settings::kLaserGate, settings::Access::Write, settings::setLaserSettings,
-                         laser);
+    return device::gated(*impl_, settings::rows::kLaserSettings.gate, settings::Access::Write,
+                         settings::setLaserSettings, laser);
 }
 ErrorStatus QuorixDevice::getVelaSettings(VelaSettings& vela) const {
-    return device::gated(*impl_, settings::kVelaGate, settings::Access::Read, settings::getVelaSettings,
-                         vela);
+    return device::gated(*impl_, settings::rows::kVelaCaptureMode.gate, settings::Access::Read,
+                         settings::getVelaSettings, vela);
 }
 ErrorStatus QuorixDevice::setVelaSettings(VelaSettings vela) const {
-    return device::gated(*impl_, settings::kVelaGate, settings::Access::Write, settings::setVelaSettings,
-                         vela);
+    return device::gated(*impl_, settings::rows::kVelaCaptureMode.gate, settings::Access::Write,
+                         settings::setVelaSettings, vela);
+}
+
+// --- Describing and reaching settings by name ---
+
+const std::vector<SettingDescription>& QuorixDevice::settingCatalogue() {
+    return device::settingDescriptions();
+}
+
+std::vector<SettingDescription> QuorixDevice::settingCatalogue(const std::string& model) {
+    return device::settingDescriptionsFor(model);
+}
+
+ErrorStatus QuorixDevice::getSettingCatalogue(std::vector<SettingDescription>& descriptions) const {
+    if (auto status = impl_->connectionGuard(); !status.isOk()) return status;
+    descriptions = device::settingDescriptionsFor(impl_->cachedInfo().model);
+    return {};
+}
+
+ErrorStatus QuorixDevice::getSetting(const std::string& name, std::vector<double>& values) const {
+    return device::getSettingByName(*this, name, values);
+}
+
+ErrorStatus QuorixDevice::setSetting(const std::string& name, const std::vector<double>& values) const {
+    return device::setSettingByName(*this, *impl_, name, values);
+}
+
+ErrorStatus QuorixDevice::checkSetting(const std::string& name, const std::vector<double>& values) const {
+    return device::checkSettingByName(*impl_, name, values);
+}
+
+// --- Diagnostics ---
+
+void QuorixDevice::setDiagnosticHandler(std::function<void(const std::string&)> handler) {
+    transport::setDiagnosticHandler(std::move(handler));
 }
 
 // --- User sets ---

@@ -16,12 +16,10 @@ std::string QuorixDeviceImpl::cachedModel() const {
     return cachedInfo_.model;
 }
 
-ErrorStatus QuorixDeviceImpl::checkCapability(settings::Capability capability,
-                                              settings::Access access) const {
-    return device::checkCapability(cachedModel(), capability, access);
+ErrorStatus QuorixDeviceImpl::checkGate(const settings::Gate& gate, settings::Access access,
+                                        std::optional<std::int32_t> value) const {
+    return device::checkGate(cachedModel(), gate, access, value);
 }
-
-bool QuorixDeviceImpl::lacksFlashExposure() const { return device::lacksFlashExposure(cachedModel()); }
 
 bool QuorixDeviceImpl::isVelaModel() const { return device::isVelaModel(cachedModel()); }
 

@@ -5,12 +5,14 @@
 
 #include <json/json.h>
 
+#include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "imaging/captures.h"
 #include "quorix/QuorixDevice.h"
-#include "settings/capability.h"
+#include "settings/gate.h"
 #include "transport/command_client.h"
 
 namespace norvik {
@@ -32,14 +34,18 @@ public:
     QuorixDeviceInfo cachedInfo() const;
     DeviceIntri cachedIntri() const;
 
-    // The model gate (Success when allowed), from the cached model name.
-    ErrorStatus checkCapability(settings::Capability capability, settings::Access access) const;
-    bool lacksFlashExposure() const;
+    // The model gate of a setting's operation (device/model_gate.h), from the cached model name.
+    ErrorStatus checkGate(const settings::Gate& gate, settings::Access access,
+                          std::optional<std::int32_t> value = std::nullopt) const;
     bool isVelaModel() const;
 
     // The calibration a point cloud is computed from. A VELA camera changes its calibration with its capture
     // mode, so there it is read again; the cache is replaced only when that read succeeds.
     ErrorStatus intrinsicsForCloud(DeviceIntri& out);
+
+    // The colour image a coloured capture decodes on the way, kept from one capture to the next so that its
+    // array is reused (captures.h).
+    imaging::CaptureScratch captureScratch;
 
 private:
     std::string cachedModel() const;
@@ -49,11 +55,6 @@ private:
     QuorixDeviceInfo cachedInfo_;
     // The address given to connect, for an identity that names none.
     std::string connectedAddress_;
-
-    // --- Imaging ---
-public:
-    // The colour image a coloured capture decodes on the way, kept to be reused.
-    imaging::CaptureScratch captureScratch;
 };
 
 }  // namespace api

@@ -1,12 +1,12 @@
 #include "device/device_list.h"
 
 #include <algorithm>
-#include <iostream>
 #include <string>
 
 #include "device/device_info.h"
 #include "discovery/discovery_listener.h"
 #include "discovery/discovery_messages.h"
+#include "transport/diagnostics.h"
 #include "transport/json_codec.h"
 #include "transport/protocol_names.h"
 
@@ -23,7 +23,8 @@ std::vector<api::QuorixDeviceInfo> devicesFromAnnouncements(
         std::string error;
         if (!transport::parseJson(announcement.payload, value, error) ||
             !parseDeviceInfo(value, info, error)) {
-            std::cerr << (discovery::kParseFailurePrefix + announcement.payload + "\n") << std::flush;
+            transport::reportDiagnostic(transport::DiagnosticStream::Error,
+                                        discovery::kParseFailurePrefix + announcement.payload);
             continue;
         }
         if (info.id.empty()) continue;  // virtual cameras and announcements without an identifier

@@ -12,8 +12,8 @@ namespace norvik {
 namespace device {
 
 // One record per usable announcement, in the announcements' order. A payload that is not a JSON object of
-// the identity's shape is skipped with a line on standard error; virtual cameras and records without an
-// identifier are skipped silently. A record that names no address takes the sender's.
+// the identity's shape is skipped with a diagnostic line (standard error by default); virtual cameras and
+// records without an identifier are skipped silently. A record that names no address takes the sender's.
 std::vector<api::QuorixDeviceInfo> devicesFromAnnouncements(
     const std::vector<discovery::Announcement>& announcements);
 

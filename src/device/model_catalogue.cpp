@@ -63,6 +63,15 @@ std::string modelName(int code) {
 
 bool isModel(const std::string& name, int code) { return name == modelName(code); }
 
+std::vector<std::string> modelNamesWhere(bool (*present)(const std::string& model)) {
+    std::vector<std::string> names;
+    for (const auto& entry : kCatalogue) {
+        std::string name = modelName(entry.code);
+        if (present(name)) names.push_back(std::move(name));
+    }
+    return names;
+}
+
 bool supportsLaserSettings(const std::string& model) { return isAnyOf(model, kLaserModels); }
 bool lacksFlashExposure(const std::string& model) { return isAnyOf(model, kNoFlashModels); }
 bool supportsAntiFlicker(const std::string& model) { return isAnyOf(model, kAntiFlickerModels); }

@@ -16,22 +16,17 @@
 namespace norvik {
 namespace device {
 
-// Success when the gate lets the operation through. value is the setter's value, for gates that refuse
-// particular values.
-api::ErrorStatus passGate(const api::QuorixDeviceImpl& impl, const settings::Gate& gate,
-                          settings::Access access, std::optional<std::int32_t> value = std::nullopt);
-
 // Runs operation(impl, args...) when the gate lets it through.
 template <typename Operation, typename... Args>
 api::ErrorStatus gated(api::QuorixDeviceImpl& impl, const settings::Gate& gate, settings::Access access,
                        Operation operation, Args&&... args) {
-    if (auto s = passGate(impl, gate, access); !s.isOk()) return s;
+    if (auto s = impl.checkGate(gate, access); !s.isOk()) return s;
     return operation(impl, std::forward<Args>(args)...);
 }
 
 template <typename T>
 api::ErrorStatus readSetting(api::QuorixDeviceImpl& impl, const settings::ScalarSetting<T>& setting, T& out) {
-    if (auto s = passGate(impl, setting.gate, settings::Access::Read); !s.isOk()) return s;
+    if (auto s = impl.checkGate(setting.row.gate, settings::Access::Read); !s.isOk()) return s;
     return settings::readScalar(impl, setting, out);
 }
 
@@ -41,7 +36,7 @@ api::ErrorStatus writeSetting(api::QuorixDeviceImpl& impl, const settings::Scala
     std::optional<std::int32_t> gatedValue;  // only integers and enumerations are refused by value
     if constexpr (std::is_same_v<typename settings::ScalarSetting<T>::Wire, std::int32_t>)
         gatedValue = static_cast<std::int32_t>(value);
-    if (auto s = passGate(impl, setting.gate, settings::Access::Write, gatedValue); !s.isOk()) return s;
+    if (auto s = impl.checkGate(setting.row.gate, settings::Access::Write, gatedValue); !s.isOk()) return s;
     return settings::writeScalar(impl, setting, value);
 }
 

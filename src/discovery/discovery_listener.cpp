@@ -6,11 +6,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <iostream>
 #include <map>
 #include <string>
 
 #include "discovery/discovery_messages.h"
+#include "transport/diagnostics.h"
 #include "transport/protocol_names.h"
 
 namespace norvik {
@@ -24,9 +24,10 @@ std::int64_t nowNs() {
         .count();
 }
 
-// One write per failure, so that lines of concurrent enumerations do not interleave.
+// The failure's line and, on the next line, the system's error code, as one diagnostic.
 void printFailure(const char* line, int code) {
-    std::cout << (std::string(line) + "\n" + std::to_string(code) + "\n") << std::flush;
+    transport::reportDiagnostic(transport::DiagnosticStream::Output,
+                                std::string(line) + "\n" + std::to_string(code));
 }
 
 // A receive time-out of ms milliseconds (at least one: zero would mean none).
@@ -113,7 +114,8 @@ std::vector<Announcement> DiscoveryListener::collect() {
         heard.emplace(std::move(key), payloadOf(buffer, static_cast<std::size_t>(received)));
         windowStartNs_ = nowNs();
     }
-    if (droppedSenders) std::cerr << (tooManySendersLine(heard.size()) + "\n") << std::flush;
+    if (droppedSenders)
+        transport::reportDiagnostic(transport::DiagnosticStream::Error, tooManySendersLine(heard.size()));
 
     std::vector<Announcement> announcements;
     announcements.reserve(heard.size());

@@ -1,8 +1,8 @@
 #pragma once
 
-// Diagnostic lines of discovery. Transport failures go to standard output, each followed by a line with the
-// system's error code; unusable announcements go to standard error, followed by the payload, and so does
-// the line saying that senders beyond the limit were dropped.
+// Diagnostic lines of discovery (transport/diagnostics.h). By default transport failures go to standard
+// output, each followed by a line with the system's error code; unusable announcements go to standard error,
+// followed by the payload, and so does the line saying that senders beyond the limit were dropped.
 
 #include <cstddef>
 #include <string>

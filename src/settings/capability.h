@@ -12,6 +12,7 @@ enum class Capability {
     FringeCodingMode,
     ProjectorPowerLevel,
     Vela,
+    FlashExposure,
 };
 
 // A refused getter reports UnsupportedModel, a refused setter WriteError.

@@ -1,5 +1,6 @@
 #include "settings/depth_range.h"
 
+#include "settings/catalogue.h"
 #include "settings/parameter_access.h"
 #include "settings/parameter_range.h"
 #include "transport/protocol_names.h"
@@ -11,16 +12,21 @@ namespace p = protocol::parameter;
 
 namespace {
 
-constexpr IntRange kLowerLimitRange{1, 4000};
-constexpr IntRange kUpperLimitRange{1, 5000};
 constexpr char kNotIncreasing[] = "Invalid parameter input.";
 
 }  // namespace
 
-api::ErrorStatus setDepthRange(transport::CommandClient& client, const api::DepthRange& range) {
-    if (auto s = checkRange("depthLowerLimit", range.depthLowerLimit, kLowerLimitRange); !s.isOk()) return s;
-    if (auto s = checkRange("depthUpperLimit", range.depthUpperLimit, kUpperLimitRange); !s.isOk()) return s;
+api::ErrorStatus checkDepthRange(const api::DepthRange& range) {
+    if (auto s = checkRange("depthLowerLimit", range.depthLowerLimit, limits::kDepthLowerLimit); !s.isOk())
+        return s;
+    if (auto s = checkRange("depthUpperLimit", range.depthUpperLimit, limits::kDepthUpperLimit); !s.isOk())
+        return s;
     if (range.depthLowerLimit >= range.depthUpperLimit) return {api::WriteError, kNotIncreasing};
+    return {};
+}
+
+api::ErrorStatus setDepthRange(transport::CommandClient& client, const api::DepthRange& range) {
+    if (auto s = checkDepthRange(range); !s.isOk()) return s;
     if (auto s = setParameter(client, p::DepthLowerLimit, range.depthLowerLimit); !s.isOk()) return s;
     return setParameter(client, p::DepthUpperLimit, range.depthUpperLimit);
 }

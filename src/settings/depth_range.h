@@ -9,7 +9,9 @@
 namespace norvik {
 namespace settings {
 
-// Checks both limits and their order, then sends the lower limit and, if that succeeded, the upper one.
+// Success, or WriteError when a limit is out of its range or the lower one is not below the upper one.
+api::ErrorStatus checkDepthRange(const api::DepthRange& range);
+// Checks as above, then sends the lower limit and, if that succeeded, the upper one.
 api::ErrorStatus setDepthRange(transport::CommandClient& client, const api::DepthRange& range);
 // Always reads both limits (0 for a failed read); the result is that of the upper limit's read.
 api::ErrorStatus getDepthRange(transport::CommandClient& client, api::DepthRange& range);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/catalogue.h"
 #include "settings/parameter_access.h"
 #include "settings/parameter_range.h"
 #include "transport/protocol_names.h"
@@ -14,15 +15,15 @@ namespace p = protocol::parameter;
 
 namespace {
 
-constexpr std::int32_t kMaxTimes = 3;
-constexpr IntRange kCountRange{1, kMaxTimes};
-constexpr RealRange kTimeRange{0.1, 99.0};
+constexpr IntRange kCountRange = limits::kScan3DExposureCount;
+constexpr std::int32_t kMaxTimes = kCountRange.max;
+constexpr RealRange kTimeRange = limits::kScan3DExposureTime;
 constexpr const char* kTimeKeys[kMaxTimes] = {p::Scan3DExposureTime, p::Scan3DExposureTime2,
                                               p::Scan3DExposureTime3};
 
 }  // namespace
 
-api::ErrorStatus setScan3DExposure(transport::CommandClient& client, const std::vector<double>& times) {
+api::ErrorStatus checkScan3DExposure(const std::vector<double>& times) {
     const std::size_t count = times.size();
     if (count < 1 || count > static_cast<std::size_t>(kMaxTimes))
         return {api::WriteError,
@@ -32,6 +33,12 @@ api::ErrorStatus setScan3DExposure(transport::CommandClient& client, const std::
         const std::string name = p::Scan3DExposureTime + std::to_string(i);
         if (auto s = checkRange(name, times[i], kTimeRange, "Exposure time error. "); !s.isOk()) return s;
     }
+    return {};
+}
+
+api::ErrorStatus setScan3DExposure(transport::CommandClient& client, const std::vector<double>& times) {
+    if (auto s = checkScan3DExposure(times); !s.isOk()) return s;
+    const std::size_t count = times.size();
     if (auto s = setParameter(client, p::Scan3DExposureCount, std::uint64_t{count}); !s.isOk()) return s;
     api::ErrorStatus status;
     for (std::size_t i = 0; i < count && status.isOk(); ++i)

@@ -12,15 +12,14 @@ namespace norvik {
 namespace settings {
 
 struct Gate {
-    // Both operations need this feature of the model.
+    // The feature of the model the operations need.
     std::optional<Capability> feature{};
-    // The setter refuses this value on models that have no flash exposure.
-    std::optional<std::int32_t> flashValue{};
+    // When set, only the setter with this value needs the feature (Flash exposure); otherwise both
+    // operations need it for every value.
+    std::optional<std::int32_t> onlyForValue{};
 };
 
 inline constexpr Gate kNoGate{};
-inline constexpr Gate kLaserGate{Capability::LaserSettings};
-inline constexpr Gate kVelaGate{Capability::Vela};
 
 }  // namespace settings
 }  // namespace norvik

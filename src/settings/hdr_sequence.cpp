@@ -5,6 +5,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "settings/catalogue.h"
 #include "settings/parameter_access.h"
 #include "settings/parameter_range.h"
 #include "transport/protocol_names.h"
@@ -16,16 +17,13 @@ namespace p = protocol::parameter;
 
 namespace {
 
-constexpr std::size_t kMaxValues = 5;
-// The range of the 2D exposure time.
-constexpr RealRange kValueRange{0.1, 999.0};
+constexpr std::size_t kMaxValues = limits::kHdrCount.max;
+constexpr RealRange kValueRange = limits::kHdrTime;
 constexpr char kSizeMessage[] =
     "The valid parameter sequence range is from 1 to 5. Please check the size of input values.";
 constexpr char kUnit[] = "ms";
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // End of the run of digits that starts at i.
 std::size_t skipDigits(const std::string& text, std::size_t i) {
@@ -33,9 +31,7 @@ std::size_t skipDigits(const std::string& text, std::size_t i) {
     return i;
 }
 
-bool hasUnitAt(const std::string& text, std::size_t i) {
-    return text.compare(i, 2, kUnit) == 0;
-}
+bool hasUnitAt(const std::string& text, std::size_t i) { return text.compare(i, 2, kUnit) == 0; }
 
 }  // namespace
 
@@ -74,12 +70,19 @@ bool parseHdrSequence(const std::string& text, std::vector<double>& values) {
     return true;
 }
 
-api::ErrorStatus setScan2DHDRExposureSequence(transport::CommandClient& client,
-                                              const std::vector<double>& values) {
+api::ErrorStatus checkScan2DHDRExposureSequence(const std::vector<double>& values) {
     if (values.empty() || values.size() > kMaxValues) return {api::WriteError, kSizeMessage};
-    std::string text;
     for (double value : values) {
         if (auto s = checkRange(p::Scan2DHDRExposureSequence, value, kValueRange); !s.isOk()) return s;
+    }
+    return {};
+}
+
+api::ErrorStatus setScan2DHDRExposureSequence(transport::CommandClient& client,
+                                              const std::vector<double>& values) {
+    if (auto s = checkScan2DHDRExposureSequence(values); !s.isOk()) return s;
+    std::string text;
+    for (double value : values) {
         if (!text.empty()) text += ',';
         text += hdrValueText(value);
     }

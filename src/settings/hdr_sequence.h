@@ -20,7 +20,9 @@ std::string hdrValueText(double milliseconds);
 // a matched number does not fit in a double; values then holds the numbers before it.
 bool parseHdrSequence(const std::string& text, std::vector<double>& values);
 
-// Checks the count (1 to 5) and each value (0.1 to 999), then sends the text form.
+// Success, or WriteError when the count (1 to 5) or a value (0.1 to 999) is refused.
+api::ErrorStatus checkScan2DHDRExposureSequence(const std::vector<double>& values);
+// Checks as above, then sends the text form.
 api::ErrorStatus setScan2DHDRExposureSequence(transport::CommandClient& client,
                                               const std::vector<double>& values);
 // values is cleared in every case and holds the camera's values after a successful read.

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "settings/catalogue.h"
 #include "settings/parameter_access.h"
 #include "settings/parameter_range.h"
 #include "transport/protocol_names.h"
@@ -14,20 +15,17 @@ namespace p = protocol::parameter;
 namespace {
 
 constexpr std::int32_t kCentre = 50;
-constexpr IntRange kFrameBoundRange{0, 100};
-constexpr IntRange kFrameWidthRange{25, 100};
-constexpr IntRange kPartitionRange{1, 4};
-constexpr IntRange kPowerRange{20, 100};
-constexpr std::int32_t kDefaultPartitionCount = 1;
-constexpr std::int32_t kDefaultPowerLevel = 20;
+constexpr IntRange kFrameBoundRange = limits::kLaserFrameBound;
+constexpr IntRange kFrameWidthRange = limits::kLaserFrameWidth;
+constexpr IntRange kPartitionRange = limits::kLaserPartitionCount;
+constexpr IntRange kPowerRange = limits::kLaserPowerLevel;
+// The fewest partitions and the least power.
+constexpr std::int32_t kDefaultPartitionCount = kPartitionRange.min;
+constexpr std::int32_t kDefaultPowerLevel = kPowerRange.min;
 
 // Halves of whole numbers, rounded down or up, also for negative numbers.
-std::int64_t floorHalf(std::int64_t twice) {
-    return twice >= 0 ? twice / 2 : -((-twice + 1) / 2);
-}
-std::int64_t ceilHalf(std::int64_t twice) {
-    return -floorHalf(-twice);
-}
+std::int64_t floorHalf(std::int64_t twice) { return twice >= 0 ? twice / 2 : -((-twice + 1) / 2); }
+std::int64_t ceilHalf(std::int64_t twice) { return -floorHalf(-twice); }
 
 bool fitsInt32(std::int64_t v) {
     return v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max();
@@ -55,7 +53,7 @@ bool frameRangeFromWire(std::int32_t amplitude, std::int32_t offset, LaserFrameR
     return true;
 }
 
-api::ErrorStatus setLaserSettings(transport::CommandClient& client, const api::LaserSettings& laser) {
+api::ErrorStatus checkLaserSettings(const api::LaserSettings& laser) {
     if (auto s = checkRange("FrameRangeStart", laser.FrameRangeStart, kFrameBoundRange); !s.isOk()) return s;
     if (auto s = checkRange("FrameRangeEnd", laser.FrameRangeEnd, kFrameBoundRange); !s.isOk()) return s;
     // Both bounds are within 0 to 100 here, so the difference cannot overflow.
@@ -64,7 +62,11 @@ api::ErrorStatus setLaserSettings(transport::CommandClient& client, const api::L
     if (auto s = checkRange(p::LaserFramePartitionCount, laser.FramePartitionCount, kPartitionRange);
         !s.isOk())
         return s;
-    if (auto s = checkRange(p::LaserPowerLevel, laser.PowerLevel, kPowerRange); !s.isOk()) return s;
+    return checkRange(p::LaserPowerLevel, laser.PowerLevel, kPowerRange);
+}
+
+api::ErrorStatus setLaserSettings(transport::CommandClient& client, const api::LaserSettings& laser) {
+    if (auto s = checkLaserSettings(laser); !s.isOk()) return s;
 
     const LaserFrameWire frame = frameRangeToWire(laser.FrameRangeStart, laser.FrameRangeEnd);
     const struct {

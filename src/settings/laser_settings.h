@@ -27,7 +27,10 @@ LaserFrameWire frameRangeToWire(std::int32_t start, std::int32_t end);
 // For any amplitude and offset. False when the range does not fit in 32 bits (nonsense from the camera).
 bool frameRangeFromWire(std::int32_t amplitude, std::int32_t offset, LaserFrameRange& out);
 
-// Checks the fields in order (start, end, width, partition count, power level), then sends amplitude,
+// Success, or WriteError for the first refused field, checked in order (start, end, width, partition count,
+// power level).
+api::ErrorStatus checkLaserSettings(const api::LaserSettings& laser);
+// Checks as above, then sends amplitude,
 // offset, partition count, power level and fringe coding mode, stopping at the first failed request.
 api::ErrorStatus setLaserSettings(transport::CommandClient& client, const api::LaserSettings& laser);
 // Reads the five parameters in the same order, stopping at the first failed read; the field of a failed

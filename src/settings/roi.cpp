@@ -27,10 +27,8 @@ bool readField(const Json::Value& region, const char* key, std::uint32_t& out, s
 
 }  // namespace
 
-api::ErrorStatus setRoi(transport::CommandClient& client, const RoiSetting& setting,
-                        const ImageSizeReader& readSizes, const api::ROI& roi) {
-    api::DeviceResolution sizes;
-    if (auto status = readSizes(sizes); !status.isOk()) return status;
+api::ErrorStatus checkRoi(const RoiSetting& setting, const api::DeviceResolution& sizes,
+                          const api::ROI& roi) {
     const std::uint32_t width = sizes.*setting.imageWidth;
     const std::uint32_t height = sizes.*setting.imageHeight;
     // In 64 bits: a huge offset plus a width must not wrap around and pass.
@@ -38,6 +36,14 @@ api::ErrorStatus setRoi(transport::CommandClient& client, const RoiSetting& sett
         return {api::WriteError, "The maximum image size is width : " + std::to_string(width) +
                                      ", height : " + std::to_string(height) + setting.refusalEnd};
     }
+    return {};
+}
+
+api::ErrorStatus setRoi(transport::CommandClient& client, const RoiSetting& setting,
+                        const ImageSizeReader& readSizes, const api::ROI& roi) {
+    api::DeviceResolution sizes;
+    if (auto status = readSizes(sizes); !status.isOk()) return status;
+    if (auto status = checkRoi(setting, sizes, roi); !status.isOk()) return status;
     Json::Value region;
     region[member::RoiX] = Json::Value(static_cast<Json::UInt>(roi.X));
     region[member::RoiY] = Json::Value(static_cast<Json::UInt>(roi.Y));

@@ -33,6 +33,8 @@ inline constexpr RoiSetting kScan3DRoi{protocol::parameter::Scan3DROI, &api::Dev
                                        &api::DeviceResolution::image3DHeight,
                                        ". Please check the input roi value."};
 
+// Success, or WriteError when the region does not fit in its image of these sizes.
+api::ErrorStatus checkRoi(const RoiSetting& setting, const api::DeviceResolution& sizes, const api::ROI& roi);
 // Reads the image sizes first (their failure is returned as is), refuses a region that does not fit in
 // the image, then sends it.
 api::ErrorStatus setRoi(transport::CommandClient& client, const RoiSetting& setting,

@@ -1,7 +1,6 @@
 #include "transport/command_client.h"
 
-#include <iostream>
-
+#include "transport/diagnostics.h"
 #include "transport/local_address.h"
 #include "transport/messages.h"
 
@@ -14,7 +13,7 @@ constexpr int kSendTimeoutMs = 1000;
 constexpr int kIoThreads = 1;
 constexpr int kMaxSockets = 1023;
 
-void printLine(const std::string& line) { std::cout << line << std::endl; }
+void printLine(const std::string& line) { reportDiagnostic(DiagnosticStream::Output, line); }
 
 }  // namespace
 

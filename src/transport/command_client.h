@@ -1,7 +1,8 @@
 #pragma once
 
 // The request/reply channel to one camera: a ZeroMQ REQ socket, one request and one reply per exchange,
-// exchanges serialised by a mutex. Transport failures become an empty reply plus one line on standard output.
+// exchanges serialised by a mutex. Transport failures become an empty reply plus one diagnostic line
+// (transport/diagnostics.h; standard output by default).
 
 #include <json/json.h>
 

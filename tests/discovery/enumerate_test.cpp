@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <string>
 #include <thread>
 #include <vector>
@@ -121,6 +126,24 @@ TEST(EnumerateQuorixDeviceList, AShorterWindowEndsSoonerAndAZeroWindowStillEnds)
     elapsed = millisecondsSince(start);
     testing::internal::GetCapturedStdout();
     EXPECT_LT(elapsed, 2500);
+}
+
+TEST(EnumerateQuorixDeviceList, APortHeldByAnotherProgramIsReportedToTheHandler) {
+    // Held without address reuse, as another program would.
+    const int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(kDiscoveryPort);
+    ASSERT_EQ(::bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << errno;
+    std::vector<std::string> lines;
+    QuorixDevice::setDiagnosticHandler([&lines](const std::string& text) { lines.push_back(text); });
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(QuorixDevice::enumerateQuorixDeviceList().empty());
+    QuorixDevice::setDiagnosticHandler({});
+    ::close(holder);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "UDP Bind error.\n" + std::to_string(EADDRINUSE));
 }
 
 }  // namespace

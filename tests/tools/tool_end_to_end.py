@@ -249,6 +249,43 @@ def case_settings():
         assert now == {"Scan2DExposureTime": 12.0, "Scan3DGain": 3.0}, now
         run("settings", cam.address, ok=False)
 
+        # A value of the wrong form is refused naming the setting and the form it takes.
+        for value in ("true", "abc", "[1,2,3,4]"):
+            refused = run("set", cam.address, "Scan3DExposure", value, ok=False).stderr
+            assert "Scan3DExposure must be 1 to 3 numbers" in refused, refused
+        # One refused value (a scalar among them) and nothing of the preset is applied.
+        before = json.loads(run("get", cam.address, "--json").stdout)
+        with open(path("one-bad.json"), "w") as f:
+            json.dump({"settings": {"Scan2DExposureTime": 77, "Scan3DGain": 2.5, "Scan3DExposure": 500}}, f)
+        refused = run("settings", cam.address, "--load", path("one-bad.json"), ok=False).stderr
+        assert "Scan3DExposure" in refused and "nothing was sent" in refused, refused
+        assert json.loads(run("get", cam.address, "--json").stdout) == before
+        # A file the JSON reader cannot take is refused with its name, whatever is in it.
+        for name, text in (("deep.json", "[" * 100000 + "]" * 100000), ("broken.json", '{"settings": {'),
+                           ("list.json", "[1, 2]")):
+            with open(path(name), "w") as f:
+                f.write(text)
+            refused = run("settings", cam.address, "--load", path(name), ok=False).stderr
+            assert path(name) in refused, refused
+        run("settings", cam.address, "--load", path("missing.json"), ok=False)
+
+    # What get prints is accepted back by set and by a preset, for every setting of every model class.
+    for model in ("13", "4", "8", "1", "9", "3"):
+        with Camera("--model", model) as cam:
+            values = json.loads(run("get", cam.address, "--json").stdout)
+            for key, value in values.items():
+                run("set", cam.address, key, json.dumps(value, separators=(",", ":")))
+            assert json.loads(run("get", cam.address, "--json").stdout) == values, model
+            run("settings", cam.address, "--save", path("model-%s.json" % model))
+            run("settings", cam.address, "--load", path("model-%s.json" % model))
+    # A preset of another model: refused as a whole, or applied without what this model lacks.
+    with Camera("--model", "8") as vela:
+        refused = run("settings", vela.address, "--load", path("model-13.json"), ok=False).stderr
+        assert "ProjectorPowerLevel is not available" in refused, refused
+        applied = run("settings", vela.address, "--load", path("model-13.json"), "--skip-unsupported").stdout
+        assert "Skipped 3 not available on this model: ProjectorFringeCodingMode, ProjectorPowerLevel, " \
+               "ProjectorAntiFlickerMode" in applied, applied
+
 
 def case_usersets():
     with Camera() as cam:
@@ -311,6 +348,16 @@ def case_list():
         mine = [c for c in cameras if c["id"] == cam.id]
         assert len(mine) == 1 and mine[0]["ipAddress"] == "127.0.0.1", cameras
         assert cam.id in run("list").stdout
+    # Without any camera the library reports its receive time-out: standard output stays one JSON document.
+    json.loads(run("list", "--json").stdout)
+    # Another program holds the port (without address reuse): a failure, not an empty list.
+    import socket
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as holder:
+        holder.bind(("0.0.0.0", 45454))
+        for args in (["list"], ["list", "--json"]):
+            failed = run(*args, ok=False)
+            assert failed.returncode == 1 and failed.stdout == "", failed.stdout
+            assert "UDP port 45454 is taken" in failed.stderr, failed.stderr
 
 
 def case_demo():

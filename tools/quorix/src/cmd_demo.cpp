@@ -87,11 +87,13 @@ int runDemo(const DemoOptions& o) {
         // Discovery listens until no new camera has been heard for 3 s.
         const bool discovered = steps.run("Discover cameras on UDP port 45454", [&] {
             std::vector<api::QuorixDeviceInfo> cameras;
+            takeDiscoveryBindFailure();
             try {
                 cameras = api::QuorixDevice::enumerateQuorixDeviceList();
             } catch (const std::exception& e) {
                 return std::string(e.what());
             }
+            if (takeDiscoveryBindFailure()) return std::string("UDP port 45454 is taken by another program");
             for (const auto& c : cameras)
                 if (c.id == camera.identifier()) {
                     found = c;
@@ -133,12 +135,12 @@ int runDemo(const DemoOptions& o) {
                                                                       {"CloudSmoothMode", "Normal"},
                                                                       {"Scan3DGain", "2"}};
     for (const auto& [key, text] : changes) {
-        const SettingRow* row = findSetting(key);
+        const api::SettingDescription& setting = *findSetting(key);
         Json::Value before, after;
         if (!steps.run("Set " + key + " to " + text, [&] {
-                std::string e = describe(row->get(device, before));
-                if (e.empty()) e = describe(row->set(device, parseCommandLineValue(text)));
-                if (e.empty()) e = describe(row->get(device, after));
+                std::string e = describe(readSetting(device, setting, before));
+                if (e.empty()) e = describe(writeSetting(device, setting, parseCommandLineValue(text)));
+                if (e.empty()) e = describe(readSetting(device, setting, after));
                 return e;
             }))
             return kExitFailure;

@@ -17,12 +17,16 @@ void addListCommand(CLI::App& app, Action& action) {
     command->callback([&action, json] {
         action = [json] {
             std::vector<api::QuorixDeviceInfo> cameras;
+            takeDiscoveryBindFailure();
             try {
                 cameras = api::QuorixDevice::enumerateQuorixDeviceList();
             } catch (const std::exception& e) {
                 return reportFailure(std::string("cannot listen for announcements: ") + e.what() +
                                      " (is another program using UDP port 45454?)");
             }
+            if (takeDiscoveryBindFailure())
+                return reportFailure(
+                    "cannot listen for announcements: UDP port 45454 is taken by another program");
             if (*json) {
                 Json::Value list(Json::arrayValue);
                 for (const auto& camera : cameras) list.append(identityToJson(camera));

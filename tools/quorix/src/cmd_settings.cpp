@@ -1,11 +1,11 @@
 // quorix get / set / settings: any capture setting by its key, and presets of all of them in a JSON file.
-#include <json/reader.h>
 #include <json/writer.h>
 
+#include <algorithm>
 #include <iostream>
-#include <sstream>
 
 #include "device_text.h"
+#include "preset_file.h"
 #include "quorixexport/calibration_file.h"
 #include "setting_table.h"
 #include "tool.h"
@@ -25,35 +25,33 @@ struct SettingOptions {
     std::vector<std::string> keys;  // get: none means all
     std::string key, value;         // set
     std::string saveFile, loadFile;
+    bool skipUnsupported = false;
     bool json = false;
 };
 
-std::string keyList() {
-    std::string keys;
-    for (const SettingRow& row : settingTable()) keys += (keys.empty() ? "" : ", ") + row.key;
-    return keys;
+int unknownSetting(const std::string& key) {
+    return reportFailure("unknown setting \"" + key + "\"; the settings are: " + settingNames());
 }
 
-// Reads the settings named by keys (all when empty). Settings the model lacks are left out; other failures
-// stop the read.
-int readSettings(const api::QuorixDevice& device, const std::vector<std::string>& keys, bool skipUnsupported,
-                 Json::Value& values) {
-    std::vector<const SettingRow*> rows;
-    if (keys.empty())
-        for (const SettingRow& row : settingTable()) rows.push_back(&row);
+// Reads the settings named by keys, or all that the camera's model has when keys is empty; the first failure
+// stops the read.
+int readSettings(const api::QuorixDevice& device, const std::vector<std::string>& keys, Json::Value& values) {
+    std::vector<api::SettingDescription> settings;
+    if (keys.empty()) {
+        if (auto status = device.getSettingCatalogue(settings); !status.isOk())
+            return reportFailure("listing the settings", status);
+    }
     for (const std::string& key : keys) {
-        const SettingRow* row = findSetting(key);
-        if (row == nullptr)
-            return reportFailure("unknown setting \"" + key + "\"; the settings are: " + keyList());
-        rows.push_back(row);
+        const api::SettingDescription* setting = findSetting(key);
+        if (setting == nullptr) return unknownSetting(key);
+        settings.push_back(*setting);
     }
     values = Json::Value(Json::objectValue);
-    for (const SettingRow* row : rows) {
+    for (const api::SettingDescription& setting : settings) {
         Json::Value value;
-        const api::ErrorStatus status = row->get(device, value);
-        if (status.code == api::UnsupportedModel && skipUnsupported) continue;
-        if (!status.isOk()) return reportFailure("reading " + row->key, status);
-        values[row->key] = value;
+        if (auto status = readSetting(device, setting, value); !status.isOk())
+            return reportFailure("reading " + setting.name, status);
+        values[setting.name] = value;
     }
     return 0;
 }
@@ -62,48 +60,48 @@ int runGet(const SettingOptions& o) {
     api::QuorixDevice device;
     if (!connectDevice(device, o.address, o.timeoutMs)) return kExitFailure;
     Json::Value values;
-    if (int failed = readSettings(device, o.keys, o.keys.empty(), values)) return failed;
+    if (int failed = readSettings(device, o.keys, values)) return failed;
     if (o.json) {
         printJson(std::cout, values);
         return 0;
     }
-    // In the table's order, which groups related settings.
+    // In the catalogue's order, which groups related settings.
     std::vector<std::vector<std::string>> ordered;
-    for (const SettingRow& row : settingTable())
-        if (values.isMember(row.key)) ordered.push_back({row.key, compactJson(values[row.key])});
+    for (const api::SettingDescription& setting : api::QuorixDevice::settingCatalogue())
+        if (values.isMember(setting.name))
+            ordered.push_back({setting.name, compactJson(values[setting.name])});
     printTable(std::cout, {"SETTING", "VALUE"}, ordered);
     return 0;
 }
 
 int runSet(const SettingOptions& o) {
-    const SettingRow* row = findSetting(o.key);
-    if (row == nullptr)
-        return reportFailure("unknown setting \"" + o.key + "\"; the settings are: " + keyList());
+    const api::SettingDescription* setting = findSetting(o.key);
+    if (setting == nullptr) return unknownSetting(o.key);
+    const Json::Value value = parseCommandLineValue(o.value);
+    // The form first, so that a mistyped value is refused before the camera is reached.
+    std::vector<double> numbers;
+    if (const std::string refused = valueFromJson(*setting, value, numbers); !refused.empty())
+        return reportFailure(refused);
     api::QuorixDevice device;
     if (!connectDevice(device, o.address, o.timeoutMs)) return kExitFailure;
-    api::DeviceResolution resolution;
-    device.getDeviceResolution(resolution);
-    const Json::Value value = parseCommandLineValue(o.value);
-    if (const std::string refused = row->check(value, resolution); !refused.empty())
-        return reportFailure(row->key + " " + refused);
-    if (auto status = row->set(device, value); !status.isOk())
-        return reportFailure("writing " + row->key, status);
+    if (auto status = writeSetting(device, *setting, value); !status.isOk())
+        return reportFailure("writing " + setting->name, status);
     Json::Value now;
-    if (auto status = row->get(device, now); !status.isOk())
-        return reportFailure("reading " + row->key, status);
+    if (auto status = readSetting(device, *setting, now); !status.isOk())
+        return reportFailure("reading " + setting->name, status);
     if (o.json) {
         Json::Value out(Json::objectValue);
-        out[row->key] = now;
+        out[setting->name] = now;
         printJson(std::cout, out);
     } else {
-        std::cout << row->key << " = " << compactJson(now) << "\n";
+        std::cout << setting->name << " = " << compactJson(now) << "\n";
     }
     return 0;
 }
 
 int runSave(const api::QuorixDevice& device, const SettingOptions& o) {
     Json::Value values;
-    if (int failed = readSettings(device, {}, true, values)) return failed;
+    if (int failed = readSettings(device, {}, values)) return failed;
     api::QuorixDeviceInfo info;
     device.getDeviceInfo(info);
     Json::Value preset(Json::objectValue);
@@ -115,40 +113,41 @@ int runSave(const api::QuorixDevice& device, const SettingOptions& o) {
     return 0;
 }
 
-// Every value is checked, against the table and against the camera's model, before anything is written.
+// Every value is checked, against the catalogue, the camera's model and its image sizes, before anything is
+// written; a preset with one refused value changes nothing.
 int runLoad(const api::QuorixDevice& device, const SettingOptions& o) {
-    std::string text;
-    if (!files::readTextFile(o.loadFile, text)) return reportFailure(o.loadFile + ": cannot be read");
-    Json::CharReaderBuilder builder;
-    Json::Value document;
-    std::string errors;
-    std::istringstream stream(text);
-    if (!Json::parseFromStream(builder, stream, &document, &errors))
-        return reportFailure(o.loadFile + ": not JSON: " + errors.substr(0, errors.find('\n')));
-    const Json::Value& settings =
-        document.isObject() && document.isMember("settings") ? document["settings"] : document;
-    if (!settings.isObject()) return reportFailure(o.loadFile + ": the settings must be a JSON object");
+    Json::Value settings;
+    std::string error;
+    if (!readPresetFile(o.loadFile, settings, error)) return reportFailure(error);
 
-    api::DeviceResolution resolution;
-    device.getDeviceResolution(resolution);
+    std::vector<api::SettingDescription> available;
+    if (auto status = device.getSettingCatalogue(available); !status.isOk())
+        return reportFailure("listing the settings", status);
     std::vector<std::string> refusals;
-    std::vector<std::pair<const SettingRow*, Json::Value>> accepted;
-    for (const SettingRow& row : settingTable()) {
-        if (!settings.isMember(row.key)) continue;
-        const Json::Value& value = settings[row.key];
-        if (const std::string refused = row.check(value, resolution); !refused.empty()) {
-            refusals.push_back(row.key + " " + refused);
+    std::vector<std::string> skipped;
+    std::vector<std::pair<const api::SettingDescription*, Json::Value>> accepted;
+    for (const api::SettingDescription& setting : api::QuorixDevice::settingCatalogue()) {
+        const Json::Value* value =
+            settings.find(setting.name.data(), setting.name.data() + setting.name.size());
+        if (value == nullptr) continue;
+        const bool here =
+            std::any_of(available.begin(), available.end(),
+                        [&](const api::SettingDescription& a) { return a.name == setting.name; });
+        if (!here) {
+            if (o.skipUnsupported)
+                skipped.push_back(setting.name);
+            else
+                refusals.push_back(setting.name + " is not available on this model");
             continue;
         }
-        Json::Value current;
-        if (row.get(device, current).code == api::UnsupportedModel) {
-            refusals.push_back(row.key + " is not available on this model");
+        if (auto status = checkSetting(device, setting, *value); !status.isOk()) {
+            refusals.push_back(setting.name + ": " + status.message);
             continue;
         }
-        accepted.emplace_back(&row, value);
+        accepted.emplace_back(&setting, *value);
     }
     for (const auto& key : settings.getMemberNames())
-        if (findSetting(key) == nullptr || findSetting(key)->key != key)
+        if (findSetting(key) == nullptr || findSetting(key)->name != key)
             refusals.push_back("unknown setting \"" + key + "\"");
     if (!refusals.empty()) {
         for (const std::string& refusal : refusals)
@@ -156,10 +155,15 @@ int runLoad(const api::QuorixDevice& device, const SettingOptions& o) {
         return reportFailure(o.loadFile + ": " + std::to_string(refusals.size()) +
                              " value(s) refused; nothing was sent to the camera");
     }
-    for (const auto& [row, value] : accepted)
-        if (auto status = row->set(device, value); !status.isOk())
-            return reportFailure("writing " + row->key, status);
+    for (const auto& [setting, value] : accepted)
+        if (auto status = writeSetting(device, *setting, value); !status.isOk())
+            return reportFailure("writing " + setting->name, status);
     std::cout << "Applied " << accepted.size() << " settings from " << o.loadFile << "\n";
+    if (!skipped.empty()) {
+        std::string names;
+        for (const std::string& name : skipped) names += (names.empty() ? "" : ", ") + name;
+        std::cout << "Skipped " << skipped.size() << " not available on this model: " << names << "\n";
+    }
     return 0;
 }
 
@@ -179,8 +183,7 @@ void addCommon(CLI::App* command, SettingOptions& o) {
 }  // namespace
 
 void addSettingCommands(CLI::App& app, Action& action) {
-    std::string keysHelp;
-    for (const SettingRow& row : settingTable()) keysHelp += "\n  " + row.key + ": " + row.valueHelp;
+    const std::string keysHelp = settingsHelp();
 
     auto get = std::make_shared<SettingOptions>();
     auto* getCommand = app.add_subcommand("get", "Read settings (all the model has when no key is given)");
@@ -207,6 +210,9 @@ void addSettingCommands(CLI::App& app, Action& action) {
     addCommon(presetCommand, *preset);
     presetCommand->add_option("--save", preset->saveFile, "write the camera's settings to this file");
     presetCommand->add_option("--load", preset->loadFile, "apply the settings of this file");
+    presetCommand->add_flag(
+        "--skip-unsupported", preset->skipUnsupported,
+        "with --load, leave out (and list) the settings this camera's model does not have");
     presetCommand->callback([&action, preset] { action = [preset] { return runSettings(*preset); }; });
 }
 

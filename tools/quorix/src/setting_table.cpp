@@ -4,7 +4,7 @@
 
 #include <strings.h>
 #include <cmath>
-#include <limits>
+#include <locale>
 #include <memory>
 #include <sstream>
 
@@ -12,336 +12,266 @@ namespace quorix {
 namespace tool {
 
 namespace api = norvik::api;
-using Device = api::QuorixDevice;
+using api::SettingKind;
 
 namespace {
 
-std::string rangeText(double lo, double hi) {
+std::string numberText(double value) {
     std::ostringstream text;
-    text << lo << " to " << hi;
+    text.imbue(std::locale::classic());
+    text.precision(15);
+    text << value;
     return text.str();
 }
 
-std::string checkNumber(const Json::Value& v, double lo, double hi, bool integer) {
-    if (!v.isNumeric() ||
-        (integer && !(v.isIntegral() || (v.isDouble() && std::floor(v.asDouble()) == v.asDouble()))))
-        return integer ? "must be an integer" : "must be a number";
-    const double x = v.asDouble();
-    if (!(x >= lo && x <= hi)) return "must be " + rangeText(lo, hi);
-    return {};
+std::string rangeText(double minimum, double maximum, const std::string& unit) {
+    return numberText(minimum) + " to " + numberText(maximum) + (unit.empty() ? "" : " " + unit);
 }
 
-SettingRow doubleRow(const std::string& key, api::ErrorStatus (Device::*getter)(double&) const,
-                     api::ErrorStatus (Device::*setter)(double) const, double lo, double hi) {
-    return {key, "number, " + rangeText(lo, hi),
-            [getter](const Device& d, Json::Value& out) {
-                double x = 0;
-                api::ErrorStatus s = (d.*getter)(x);
-                out = x;
-                return s;
-            },
-            [lo, hi](const Json::Value& v, const api::DeviceResolution&) {
-                return checkNumber(v, lo, hi, false);
-            },
-            [setter](const Device& d, const Json::Value& v) { return (d.*setter)(v.asDouble()); }};
+std::string enumeratorsText(const std::vector<api::SettingEnumerator>& enumerators) {
+    std::string text;
+    for (const auto& e : enumerators)
+        text += (text.empty() ? "" : ", ") + e.name + " (" + std::to_string(e.value) + ")";
+    return text;
 }
 
-SettingRow intRow(const std::string& key, api::ErrorStatus (Device::*getter)(int&) const,
-                  api::ErrorStatus (Device::*setter)(int) const, int lo, int hi) {
-    return {
-        key, "integer, " + rangeText(lo, hi),
-        [getter](const Device& d, Json::Value& out) {
-            int x = 0;
-            api::ErrorStatus s = (d.*getter)(x);
-            out = x;
-            return s;
-        },
-        [lo, hi](const Json::Value& v, const api::DeviceResolution&) { return checkNumber(v, lo, hi, true); },
-        [setter](const Device& d, const Json::Value& v) {
-            return (d.*setter)(static_cast<int>(v.asDouble()));
-        }};
+bool isNumber(const Json::Value& v) {
+    return v.type() == Json::intValue || v.type() == Json::uintValue || v.type() == Json::realValue;
 }
 
-SettingRow boolRow(const std::string& key, api::ErrorStatus (Device::*getter)(bool&) const,
-                   api::ErrorStatus (Device::*setter)(bool) const) {
-    return {key, "true or false",
-            [getter](const Device& d, Json::Value& out) {
-                bool x = false;
-                api::ErrorStatus s = (d.*getter)(x);
-                out = x;
-                return s;
-            },
-            [](const Json::Value& v, const api::DeviceResolution&) {
-                return v.isBool() ? std::string() : std::string("must be true or false");
-            },
-            [setter](const Device& d, const Json::Value& v) { return (d.*setter)(v.asBool()); }};
-}
+bool isWholeNumber(const Json::Value& v) { return isNumber(v) && std::floor(v.asDouble()) == v.asDouble(); }
 
-// An enumerator by its name (any case) or its number; -1 when it is neither.
-int enumIndex(const Json::Value& v, const std::vector<std::string>& names) {
-    if (v.isString()) {
-        for (std::size_t i = 0; i < names.size(); ++i)
-            if (strcasecmp(v.asCString(), names[i].c_str()) == 0) return static_cast<int>(i);
-        return -1;
+// An enumerator by its name (any case) or its value.
+bool enumeratorValue(const std::vector<api::SettingEnumerator>& enumerators, const Json::Value& v,
+                     double& out) {
+    for (const auto& e : enumerators) {
+        if ((v.isString() && strcasecmp(v.asCString(), e.name.c_str()) == 0) ||
+            (isWholeNumber(v) && v.asDouble() == e.value)) {
+            out = e.value;
+            return true;
+        }
     }
-    if (v.isIntegral() && v.asLargestInt() >= 0 &&
-        v.asLargestInt() < static_cast<Json::LargestInt>(names.size()))
-        return static_cast<int>(v.asLargestInt());
-    return -1;
+    return false;
 }
 
-template <typename E>
-SettingRow enumRow(const std::string& key, api::ErrorStatus (Device::*getter)(E&) const,
-                   api::ErrorStatus (Device::*setter)(E) const, std::vector<std::string> names) {
-    std::string help;
-    for (std::size_t i = 0; i < names.size(); ++i)
-        help += (i ? ", " : "") + names[i] + " (" + std::to_string(i) + ")";
-    return {key, help,
-            [getter, names](const Device& d, Json::Value& out) {
-                E x{};
-                api::ErrorStatus s = (d.*getter)(x);
-                const auto n = static_cast<std::int32_t>(x);
-                out = (n >= 0 && n < static_cast<std::int32_t>(names.size())) ? Json::Value(names[n])
-                                                                              : Json::Value(n);
-                return s;
-            },
-            [names, help](const Json::Value& v, const api::DeviceResolution&) {
-                return enumIndex(v, names) < 0 ? "must be one of " + help : std::string();
-            },
-            [setter, names](const Device& d, const Json::Value& v) {
-                return (d.*setter)(static_cast<E>(enumIndex(v, names)));
-            }};
-}
-
-// Integer members of an object, or the same as an array in the order of names.
-bool readIntegers(const Json::Value& v, const std::vector<std::string>& names, std::vector<double>& out) {
-    out.clear();
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const Json::Value& x =
-            v.isObject() ? v.get(names[i], Json::Value())
-                         : (v.isArray() && v.size() == names.size() ? v[Json::ArrayIndex(i)] : Json::Value());
-        if (!x.isNumeric() || std::floor(x.asDouble()) != x.asDouble()) return false;
-        out.push_back(x.asDouble());
+// One number of the given kind; false when v is not one.
+bool numberOf(SettingKind kind, const std::vector<api::SettingEnumerator>& enumerators, const Json::Value& v,
+              double& out) {
+    switch (kind) {
+        case SettingKind::Boolean:
+            if (!v.isBool()) return false;
+            out = v.asBool() ? 1 : 0;
+            return true;
+        case SettingKind::Enumeration:
+            return enumeratorValue(enumerators, v, out);
+        case SettingKind::Integer:
+            if (!isWholeNumber(v)) return false;
+            out = v.asDouble();
+            return true;
+        default:
+            if (!isNumber(v) || !std::isfinite(v.asDouble())) return false;
+            out = v.asDouble();
+            return true;
     }
-    return true;
 }
 
-const std::vector<std::string> kRoiNames = {"X", "Y", "Width", "Height"};
-
-SettingRow roiRow(const std::string& key, api::ErrorStatus (Device::*getter)(api::ROI&) const,
-                  api::ErrorStatus (Device::*setter)(const api::ROI&) const, bool is2D) {
-    return {key, "X,Y,Width,Height in pixels (0,0,0,0: the whole image)",
-            [getter](const Device& d, Json::Value& out) {
-                api::ROI r;
-                api::ErrorStatus s = (d.*getter)(r);
-                out = Json::Value(Json::objectValue);
-                out["X"] = r.X, out["Y"] = r.Y, out["Width"] = r.Width, out["Height"] = r.Height;
-                return s;
-            },
-            [is2D](const Json::Value& v, const api::DeviceResolution& size) {
-                std::vector<double> n;
-                if (!readIntegers(v, kRoiNames, n)) return std::string("must be X,Y,Width,Height (integers)");
-                const double w = is2D ? size.image2DWidth : size.image3DWidth;
-                const double h = is2D ? size.image2DHeight : size.image3DHeight;
-                for (double x : n)
-                    if (x < 0) return std::string("must not be negative");
-                if (n[0] + n[2] > w || n[1] + n[3] > h)
-                    return "must fit in the " + rangeText(w, h) + " image";
-                return std::string();
-            },
-            [setter](const Device& d, const Json::Value& v) {
-                std::vector<double> n;
-                readIntegers(v, kRoiNames, n);
-                api::ROI r;
-                r.X = std::uint32_t(n[0]), r.Y = std::uint32_t(n[1]), r.Width = std::uint32_t(n[2]),
-                r.Height = std::uint32_t(n[3]);
-                return (d.*setter)(r);
-            }};
+// A whole number as a JSON integer when it fits in one.
+Json::Value wholeToJson(double x) {
+    if (x >= -9.2e18 && x <= 9.2e18) return Json::Value(static_cast<Json::Int64>(x));
+    return Json::Value(x);
 }
 
-const std::vector<std::string> kRangeNames = {"depthLowerLimit", "depthUpperLimit"};
-
-SettingRow depthRangeRow() {
-    return {"DepthRange", "LOWER,UPPER in millimetres (lower 1 to 4000, upper 1 to 5000, lower below upper)",
-            [](const Device& d, Json::Value& out) {
-                api::DepthRange r;
-                api::ErrorStatus s = d.getDepthRange(r);
-                out = Json::Value(Json::objectValue);
-                out[kRangeNames[0]] = r.depthLowerLimit, out[kRangeNames[1]] = r.depthUpperLimit;
-                return s;
-            },
-            [](const Json::Value& v, const api::DeviceResolution&) {
-                std::vector<double> n;
-                if (!readIntegers(v, kRangeNames, n)) return std::string("must be LOWER,UPPER (integers)");
-                if (n[0] < 1 || n[0] > 4000) return std::string("lower limit must be 1 to 4000");
-                if (n[1] < 1 || n[1] > 5000) return std::string("upper limit must be 1 to 5000");
-                if (n[0] >= n[1]) return std::string("lower limit must be below the upper limit");
-                return std::string();
-            },
-            [](const Device& d, const Json::Value& v) {
-                std::vector<double> n;
-                readIntegers(v, kRangeNames, n);
-                return d.setDepthRange(api::DepthRange{std::int32_t(n[0]), std::int32_t(n[1])});
-            }};
+Json::Value numberToJson(SettingKind kind, const std::vector<api::SettingEnumerator>& enumerators, double x) {
+    switch (kind) {
+        case SettingKind::Boolean:
+            return Json::Value(x != 0);
+        case SettingKind::Enumeration:
+            for (const auto& e : enumerators)
+                if (e.value == x) return Json::Value(e.name);
+            return wholeToJson(x);  // a value the camera holds but has no name
+        case SettingKind::Integer:
+            return wholeToJson(x);
+        default:
+            return Json::Value(x);
+    }
 }
 
-SettingRow listRow(const std::string& key, api::ErrorStatus (Device::*getter)(std::vector<double>&) const,
-                   std::function<api::ErrorStatus(const Device&, std::vector<double>&)> setter,
-                   Json::ArrayIndex most, double lo, double hi) {
-    const std::string help = "1 to " + std::to_string(most) + " times in ms, each " + rangeText(lo, hi);
-    return {key, help,
-            [getter](const Device& d, Json::Value& out) {
-                std::vector<double> times;
-                api::ErrorStatus s = (d.*getter)(times);
-                out = Json::Value(Json::arrayValue);
-                for (double t : times) out.append(t);
-                return s;
-            },
-            [most, lo, hi, help](const Json::Value& v, const api::DeviceResolution&) {
-                const Json::Value list = v.isArray() ? v : Json::Value(Json::arrayValue).append(v);
-                if (list.empty() || list.size() > most) return "must be " + help;
-                for (const auto& t : list)
-                    if (!checkNumber(t, lo, hi, false).empty()) return "must be " + help;
-                return std::string();
-            },
-            [setter](const Device& d, const Json::Value& v) {
-                std::vector<double> times;
-                if (v.isArray())
-                    for (const auto& t : v) times.push_back(t.asDouble());
-                else
-                    times.push_back(v.asDouble());
-                return setter(d, times);
-            }};
-}
-
-const std::vector<std::string> kLaserNames = {"FringeCodingMode", "FrameRangeStart", "FrameRangeEnd",
-                                              "FramePartitionCount", "PowerLevel"};
-
-SettingRow laserRow() {
-    return {"LaserSettings",
-            "MODE,START,END,PARTITIONS,POWER (mode 0 fast or 1 accurate; frame range 0 to 100 spanning 25 to "
-            "100; "
-            "1 to 4 partitions; power 20 to 100)",
-            [](const Device& d, Json::Value& out) {
-                api::LaserSettings l;
-                api::ErrorStatus s = d.getLaserSettings(l);
-                out = Json::Value(Json::objectValue);
-                const std::int32_t values[5] = {l.FringeCodingMode, l.FrameRangeStart, l.FrameRangeEnd,
-                                                l.FramePartitionCount, l.PowerLevel};
-                for (int i = 0; i < 5; ++i) out[kLaserNames[i]] = values[i];
-                return s;
-            },
-            [](const Json::Value& v, const api::DeviceResolution&) {
-                std::vector<double> n;
-                if (!readIntegers(v, kLaserNames, n))
-                    return std::string("must be MODE,START,END,PARTITIONS,POWER (integers)");
-                if (n[0] != 0 && n[0] != 1) return std::string("FringeCodingMode must be 0 or 1");
-                if (n[1] < 0 || n[2] > 100 || n[2] - n[1] < 25)
-                    return std::string("frame range must be 0 to 100, spanning 25 to 100");
-                if (n[3] < 1 || n[3] > 4) return std::string("FramePartitionCount must be 1 to 4");
-                if (n[4] < 20 || n[4] > 100) return std::string("PowerLevel must be 20 to 100");
-                return std::string();
-            },
-            [](const Device& d, const Json::Value& v) {
-                std::vector<double> n;
-                readIntegers(v, kLaserNames, n);
-                api::LaserSettings l;
-                l.FringeCodingMode = std::int32_t(n[0]), l.FrameRangeStart = std::int32_t(n[1]);
-                l.FrameRangeEnd = std::int32_t(n[2]), l.FramePartitionCount = std::int32_t(n[3]);
-                l.PowerLevel = std::int32_t(n[4]);
-                return d.setLaserSettings(l);
-            }};
-}
-
-const std::vector<std::string> kFringeCoding = {"Fast", "Accurate"};
-const std::vector<std::string> kFilterModes = {"Off", "Weak", "Normal"};
-
-std::vector<SettingRow> makeTable() {
-    using S2 = api::Scanning2DSettings;
-    using P = api::ProjectorSettings;
-    using C = api::PointCloudProcessingSettings;
-    using V = api::VelaSettings;
-    return {
-        enumRow<S2::Scan2DExposureMode>("Scan2DExposureMode", &Device::getScan2DExposureMode,
-                                        &Device::setScan2DExposureMode, {"Timed", "Auto", "HDR", "Flash"}),
-        doubleRow("Scan2DExposureTime", &Device::getScan2DExposureTime, &Device::setScan2DExposureTime, 0.1,
-                  999),
-        intRow("Scan2DExpectedGrayValue", &Device::getScan2DExpectedGrayValue,
-               &Device::setScan2DExpectedGrayValue, 0, 255),
-        boolRow("Scan2DToneMappingEnable", &Device::getScan2DToneMappingEnable,
-                &Device::setScan2DToneMappingEnable),
-        doubleRow("Scan2DSharpenFactor", &Device::getScan2DSharpenFactor, &Device::setScan2DSharpenFactor, 0,
-                  5),
-        listRow(
-            "Scan2DHDRExposureSequence", &Device::getScan2DHDRExposureSequence,
-            [](const Device& d, std::vector<double>& t) { return d.setScan2DHDRExposureSequence(t); }, 5, 0.1,
-            999),
-        roiRow("Scan2DROI", &Device::getScan2DROI, &Device::setScan2DROI, true),
-        doubleRow("Scan3DGain", &Device::getScan3DGain, &Device::setScan3DGain, 0, 16),
-        listRow(
-            "Scan3DExposure", &Device::getScan3DExposure,
-            [](const Device& d, std::vector<double>& t) { return d.setScan3DExposure(t); }, 3, 0.1, 99),
-        roiRow("Scan3DROI", &Device::getScan3DROI, &Device::setScan3DROI, false),
-        depthRangeRow(),
-        intRow("FringeContrastThreshold", &Device::getFringeContrastThreshold,
-               &Device::setFringeContrastThreshold, 1, 100),
-        intRow("FringeMinThreshold", &Device::getFringeMinThreshold, &Device::setFringeMinThreshold, 1, 100),
-        enumRow<C::CloudOutlierFilterMode>("CloudOutlierFilterMode", &Device::getCloudOutlierFilterMode,
-                                           &Device::setCloudOutlierFilterMode, kFilterModes),
-        enumRow<C::CloudSmoothMode>("CloudSmoothMode", &Device::getCloudSmoothMode,
-                                    &Device::setCloudSmoothMode, {"Off", "Weak", "Normal", "Strong"}),
-        enumRow<P::FringeCodingMode>("ProjectorFringeCodingMode", &Device::getProjectorFringeCodingMode,
-                                     &Device::setProjectorFringeCodingMode, kFringeCoding),
-        enumRow<P::PowerLevel>("ProjectorPowerLevel", &Device::getProjectorPowerLevel,
-                               &Device::setProjectorPowerLevel, {"High", "Normal", "Low"}),
-        enumRow<P::AntiFlickerMode>("ProjectorAntiFlickerMode", &Device::getProjectorAntiFlickerMode,
-                                    &Device::setProjectorAntiFlickerMode, {"Off", "AC50Hz", "AC60Hz"}),
-        laserRow(),
-        enumRow<V::VelaCaptureMode>("VelaCaptureMode", &Device::getVelaCaptureMode,
-                                    &Device::setVelaCaptureMode, {"Standard", "HighResolution"}),
-        enumRow<V::VelaFringeCodingMode>("VelaFringeCodingMode", &Device::getVelaFringeCodingMode,
-                                         &Device::setVelaFringeCodingMode, kFringeCoding),
-    };
+std::string fieldNames(const api::SettingDescription& setting) {
+    std::string names;
+    for (const auto& f : setting.fields) names += (names.empty() ? "" : ",") + f.name;
+    return names;
 }
 
 }  // namespace
 
-const std::vector<SettingRow>& settingTable() {
-    static const std::vector<SettingRow> table = [] {
-        std::vector<SettingRow> rows = makeTable();
-        // A value reaches the typed setter only once checked, whoever calls.
-        for (SettingRow& row : rows) {
-            row.set = [key = row.key, check = row.check, set = row.set](const Device& d,
-                                                                        const Json::Value& v) {
-                api::DeviceResolution size;
-                d.getDeviceResolution(size);
-                if (const std::string refused = check(v, size); !refused.empty())
-                    return api::ErrorStatus(api::WriteError, key + " " + refused);
-                return set(d, v);
-            };
-        }
-        return rows;
-    }();
-    return table;
+const api::SettingDescription* findSetting(const std::string& key) {
+    for (const auto& setting : api::QuorixDevice::settingCatalogue())
+        if (strcasecmp(setting.name.c_str(), key.c_str()) == 0) return &setting;
+    return nullptr;
 }
 
-const SettingRow* findSetting(const std::string& key) {
-    for (const SettingRow& row : settingTable())
-        if (strcasecmp(row.key.c_str(), key.c_str()) == 0) return &row;
-    return nullptr;
+std::string settingNames() {
+    std::string names;
+    for (const auto& setting : api::QuorixDevice::settingCatalogue())
+        names += (names.empty() ? "" : ", ") + setting.name;
+    return names;
+}
+
+std::string valueForm(const api::SettingDescription& s) {
+    switch (s.kind) {
+        case SettingKind::Integer:
+            return "integer, " + rangeText(s.minimum, s.maximum, s.unit);
+        case SettingKind::Real:
+            return "number, " + rangeText(s.minimum, s.maximum, s.unit);
+        case SettingKind::Boolean:
+            return "true or false";
+        case SettingKind::Enumeration:
+            return "one of " + enumeratorsText(s.enumerators);
+        case SettingKind::RealList:
+            return std::to_string(s.minimumCount) + " to " + std::to_string(s.maximumCount) +
+                   " numbers, each " + rangeText(s.minimum, s.maximum, s.unit);
+        case SettingKind::Record: {
+            std::string parts;
+            for (const auto& f : s.fields) {
+                const std::string form = f.kind == SettingKind::Enumeration
+                                             ? enumeratorsText(f.enumerators)
+                                             : rangeText(f.minimum, f.maximum, f.unit);
+                parts += (parts.empty() ? "" : "; ") + f.name + " " + form;
+            }
+            for (const auto& span : s.spans)
+                parts += "; " + span.upperField + " - " + span.lowerField + " " +
+                         rangeText(span.minimum, span.maximum, "");
+            if (s.fitsIn != api::SettingImage::None)
+                parts += s.fitsIn == api::SettingImage::Image2D ? "; within the 2D image"
+                                                                : "; within the depth image";
+            return fieldNames(s) + " (" + parts + ")";
+        }
+    }
+    return {};
+}
+
+std::string settingsHelp() {
+    std::string help;
+    for (const auto& s : api::QuorixDevice::settingCatalogue()) {
+        help += "\n  " + s.name + ": " + valueForm(s) + "\n      " + s.description;
+        if (s.models.size() == 1) help += " (" + s.models.front() + " only)";
+        if (s.models.size() > 1) help += " (" + std::to_string(s.models.size()) + " models only)";
+    }
+    return help;
+}
+
+Json::Value valueToJson(const api::SettingDescription& s, const std::vector<double>& numbers) {
+    if (s.kind == SettingKind::RealList) {
+        Json::Value list(Json::arrayValue);
+        for (double x : numbers) list.append(x);
+        return list;
+    }
+    if (s.kind == SettingKind::Record) {
+        Json::Value record(Json::objectValue);
+        for (std::size_t i = 0; i < s.fields.size() && i < numbers.size(); ++i)
+            record[s.fields[i].name] = numberToJson(s.fields[i].kind, s.fields[i].enumerators, numbers[i]);
+        return record;
+    }
+    return numbers.empty() ? Json::Value() : numberToJson(s.kind, s.enumerators, numbers[0]);
+}
+
+std::string valueFromJson(const api::SettingDescription& s, const Json::Value& value,
+                          std::vector<double>& numbers) {
+    numbers.clear();
+    const std::string refusal = s.name + " must be " + valueForm(s);
+    if (s.kind == SettingKind::RealList) {
+        Json::Value list(Json::arrayValue);
+        if (value.isArray()) {
+            list = value;
+        } else {
+            list.append(value);  // one number stands for a list of one
+        }
+        if (list.size() < s.minimumCount || list.size() > s.maximumCount) return refusal;
+        for (const Json::Value& item : list) {
+            double x = 0;
+            if (!numberOf(SettingKind::Real, {}, item, x)) return refusal;
+            numbers.push_back(x);
+        }
+        return {};
+    }
+    if (s.kind == SettingKind::Record) {
+        if (value.isObject() ? value.size() != s.fields.size()
+                             : !(value.isArray() && value.size() == s.fields.size()))
+            return refusal;
+        for (std::size_t i = 0; i < s.fields.size(); ++i) {
+            const auto& field = s.fields[i];
+            const Json::Value* item =
+                value.isObject() ? value.find(field.name.data(), field.name.data() + field.name.size())
+                                 : &value[static_cast<Json::ArrayIndex>(i)];
+            double x = 0;
+            if (item == nullptr || !numberOf(field.kind, field.enumerators, *item, x)) return refusal;
+            numbers.push_back(x);
+        }
+        return {};
+    }
+    double x = 0;
+    if (!numberOf(s.kind, s.enumerators, value, x)) return refusal;
+    numbers.push_back(x);
+    return {};
+}
+
+api::ErrorStatus readSetting(const api::QuorixDevice& device, const api::SettingDescription& setting,
+                             Json::Value& value) {
+    std::vector<double> numbers;
+    api::ErrorStatus status = device.getSetting(setting.name, numbers);
+    value = valueToJson(setting, numbers);
+    return status;
+}
+
+namespace {
+
+api::ErrorStatus convert(const api::SettingDescription& setting, const Json::Value& value,
+                         std::vector<double>& numbers) {
+    if (std::string refused = valueFromJson(setting, value, numbers); !refused.empty())
+        return {api::WriteError, refused};
+    return {};
+}
+
+}  // namespace
+
+api::ErrorStatus checkSetting(const api::QuorixDevice& device, const api::SettingDescription& setting,
+                              const Json::Value& value) {
+    std::vector<double> numbers;
+    if (auto status = convert(setting, value, numbers); !status.isOk()) return status;
+    return device.checkSetting(setting.name, numbers);
+}
+
+api::ErrorStatus writeSetting(const api::QuorixDevice& device, const api::SettingDescription& setting,
+                              const Json::Value& value) {
+    std::vector<double> numbers;
+    if (auto status = convert(setting, value, numbers); !status.isOk()) return status;
+    return device.setSetting(setting.name, numbers);
 }
 
 Json::Value parseCommandLineValue(const std::string& text) {
     Json::CharReaderBuilder builder;
     builder["failIfExtra"] = true;
+    builder["stackLimit"] = 16;  // a value on a command line is never deeper
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value value;
     std::string errors;
-    if (!text.empty() && reader->parse(text.data(), text.data() + text.size(), &value, &errors)) return value;
-    if (text.find(',') != std::string::npos) {
-        Json::Value list(Json::arrayValue);
-        const std::string bracketed = "[" + text + "]";
-        if (reader->parse(bracketed.data(), bracketed.data() + bracketed.size(), &list, &errors)) return list;
+    try {
+        if (!text.empty() && reader->parse(text.data(), text.data() + text.size(), &value, &errors))
+            return value;
+        if (text.find(',') != std::string::npos) {
+            // Each item as JSON when it parses, else as text (an enumerator's name: "Accurate,10,60,2,50").
+            Json::Value list(Json::arrayValue);
+            std::istringstream items(text);
+            for (std::string item; std::getline(items, item, ',');) {
+                Json::Value parsed;
+                if (item.empty() || !reader->parse(item.data(), item.data() + item.size(), &parsed, &errors))
+                    parsed = Json::Value(item);
+                list.append(parsed);
+            }
+            return list;
+        }
+    } catch (const std::exception&) {
+        // Nested beyond the limit: taken as text, which no setting accepts.
     }
     return Json::Value(text);
 }

@@ -1,12 +1,34 @@
 #include "tool.h"
 
+#include <atomic>
 #include <iostream>
+#include <sstream>
 
 #include "device_text.h"
 #include "terminal_text.h"
 
 namespace quorix {
 namespace tool {
+
+namespace {
+
+// The library's line when another program holds the discovery port.
+constexpr char kBindErrorLine[] = "UDP Bind error.";
+std::atomic<bool> bindFailed{false};
+
+}  // namespace
+
+void routeLibraryDiagnostics() {
+    norvik::api::QuorixDevice::setDiagnosticHandler([](const std::string& text) {
+        if (text.compare(0, sizeof kBindErrorLine - 1, kBindErrorLine) == 0) bindFailed = true;
+        std::istringstream lines(text);
+        std::string out;
+        for (std::string line; std::getline(lines, line);) out += "quorix: " + line + "\n";
+        std::cerr << out << std::flush;
+    });
+}
+
+bool takeDiscoveryBindFailure() { return bindFailed.exchange(false); }
 
 int reportFailure(const std::string& what, const norvik::api::ErrorStatus& status) {
     std::cerr << "quorix: " << printable(what + ": " + status.message) << " (" << errorCodeName(status.code)
@@ -24,6 +46,7 @@ int runTool(int argc, char** argv) {
         "Quorix 3D cameras from the command line. ADDRESS[:PORT] names a camera; the port defaults to " +
         std::to_string(kDefaultPort) + "."};
     app.require_subcommand(1);
+    routeLibraryDiagnostics();
     app.set_version_flag("--version", norvik::api::getApiInformation());
     Action action;
     addListCommand(app, action);

@@ -35,6 +35,13 @@ void addUserSetsCommand(CLI::App& app, Action& action);
 void addMaskCloudCommand(CLI::App& app, Action& action);
 void addDemoCommand(CLI::App& app, Action& action);
 
+// The library's diagnostic lines reach standard error as "quorix: <line>", so that standard output holds
+// only what a command prints (with --json, one JSON document). Installed by runTool.
+void routeLibraryDiagnostics();
+// Whether the library has reported, since the last call of this function, that it could not bind the
+// discovery port; the report is then forgotten.
+bool takeDiscoveryBindFailure();
+
 // Prints "quorix: <what>: <message> (<code name> <code>)" on standard error and returns kExitFailure. The
 // texts are printed with their control characters escaped (printable): they may come from a camera.
 int reportFailure(const std::string& what, const norvik::api::ErrorStatus& status);
