@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "device_text.h"
+#include "quorix_build_info.h"
 
 namespace quorix {
 namespace tool {
@@ -23,7 +24,10 @@ int runTool(int argc, char** argv) {
         "Quorix 3D cameras from the command line. ADDRESS[:PORT] names a camera; the port defaults to " +
         std::to_string(kDefaultPort) + "."};
     app.require_subcommand(1);
-    app.set_version_flag("--version", norvik::api::getApiInformation());
+    // The tool's own build, then the banner of the library it actually loaded: the two can differ.
+    app.set_version_flag("--version", std::string("quorix " QUORIX_PROJECT_VERSION
+                                                  " (build " QUORIX_PROJECT_BUILD_STAMP ")\n") +
+                                          norvik::api::getApiInformation());
     Action action;
     addListCommand(app, action);
     addInfoCommand(app, action);
