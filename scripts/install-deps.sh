@@ -10,6 +10,7 @@ packages=(
   libcli11-dev libpng-dev libtiff-dev
   clang-14 libclang-rt-14-dev
   python3
+  help2man dpkg-dev fakeroot file lintian
 )
 
 missing=()
