@@ -44,6 +44,19 @@ else()
   message(STATUS "Man pages: not made (needs help2man and gzip, and a build without sanitizers)")
 endif()
 
+# Bash completion of quorix, printed by the tool itself from its command description.
+if(NOT CMAKE_CROSSCOMPILING AND NOT QUORIX_SANITIZE)
+  set(quorix_completion ${PROJECT_BINARY_DIR}/completion/quorix)
+  add_custom_command(OUTPUT ${quorix_completion}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/completion
+    COMMAND quorix --bash-completion > ${quorix_completion}
+    DEPENDS quorix
+    COMMENT "Writing the bash completion of quorix")
+  add_custom_target(quorix_completion ALL DEPENDS ${quorix_completion})
+  install(FILES ${quorix_completion} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions
+    COMPONENT Tools)
+endif()
+
 # The README and the format documents.
 file(GLOB _quorix_format_documents CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.md)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${_quorix_format_documents}

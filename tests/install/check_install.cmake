@@ -22,7 +22,8 @@ endforeach()
 # Debian packaging notes (copyright, changelog) stay out of a plain install.
 if(TOOLS)
   foreach(path bin/quorix bin/quorix-virtual-camera share/man/man1/quorix.1.gz
-               share/man/man1/quorix-virtual-camera.1.gz share/doc/quorix-tools/README.md)
+               share/man/man1/quorix-virtual-camera.1.gz share/doc/quorix-tools/README.md
+               share/bash-completion/completions/quorix)
     if(NOT EXISTS ${prefix}/${path})
       message(FATAL_ERROR "The installed package lacks ${path}")
     endif()

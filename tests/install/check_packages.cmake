@@ -61,7 +61,8 @@ get_filename_component(libdir ${library} DIRECTORY)
 set(ENV{LD_LIBRARY_PATH} ${libdir})
 foreach(path ${libdir}/libQuorixApi.so.2 ${libdir}/libQuorixApi.so ${libdir}/pkgconfig/quorix-api.pc
              ${root}/usr/include/quorix/QuorixDevice.h ${root}/usr/bin/quorix ${root}/usr/bin/quorix-virtual-camera
-             ${root}/usr/share/man/man1/quorix.1.gz ${root}/usr/share/man/man1/quorix-virtual-camera.1.gz)
+             ${root}/usr/share/man/man1/quorix.1.gz ${root}/usr/share/man/man1/quorix-virtual-camera.1.gz
+             ${root}/usr/share/bash-completion/completions/quorix)
   if(NOT EXISTS ${path})
     message(FATAL_ERROR "The packages lack ${path}")
   endif()

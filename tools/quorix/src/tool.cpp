@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "completion.h"
 #include "device_text.h"
 #include "quorix_build_info.h"
 
@@ -36,6 +37,15 @@ int runTool(int argc, char** argv) {
     addUserSetsCommand(app, action);
     addMaskCloudCommand(app, action);
     addDemoCommand(app, action);
+    // Hidden: prints the shell completion made from the commands above (installed with the tool).
+    app.add_flag_callback(
+           "--bash-completion",
+           [&app] {
+               std::cout << bashCompletion(app, "quorix");
+               throw CLI::Success();
+           },
+           "Print a bash completion script and exit")
+        ->group("");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
