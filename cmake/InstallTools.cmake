@@ -9,7 +9,8 @@ set(QUORIX_TOOLS_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${QUORIX_TOOLS_PACKAGE}
 set(quorix_programs quorix quorix-virtual-camera)
 
 # Version and build stamp for the programs' --version, rewritten only when they change.
-configure_file(${PROJECT_SOURCE_DIR}/cmake/BuildInfo.h.in ${PROJECT_BINARY_DIR}/generated/quorix_build_info.h @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/BuildInfo.h.in ${PROJECT_BINARY_DIR}/generated/quorix_build_info.h
+  @ONLY)
 target_include_directories(quorix_tool PRIVATE ${PROJECT_BINARY_DIR}/generated)
 target_include_directories(quorix-virtual-camera PRIVATE ${PROJECT_BINARY_DIR}/generated)
 

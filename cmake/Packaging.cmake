@@ -149,8 +149,9 @@ if("Python" IN_LIST _quorix_packaged_components)
     OUTPUT_VARIABLE _quorix_python_version OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(_quorix_python_version MATCHES "^([0-9]+)\\.([0-9]+)$")
     math(EXPR _quorix_python_next "${CMAKE_MATCH_2} + 1")
-    set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
-      "python3 (>= ${_quorix_python_version}~), python3 (<< ${CMAKE_MATCH_1}.${_quorix_python_next}), python3-numpy")
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3 (>= ${_quorix_python_version}~), ")
+    string(APPEND CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+      "python3 (<< ${CMAKE_MATCH_1}.${_quorix_python_next}), python3-numpy")
   else()
     set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3, python3-numpy")
   endif()

@@ -60,7 +60,8 @@ endif()
 get_filename_component(libdir ${library} DIRECTORY)
 set(ENV{LD_LIBRARY_PATH} ${libdir})
 foreach(path ${libdir}/libQuorixApi.so.2 ${libdir}/libQuorixApi.so ${libdir}/pkgconfig/quorix-api.pc
-             ${root}/usr/include/quorix/QuorixDevice.h ${root}/usr/bin/quorix ${root}/usr/bin/quorix-virtual-camera
+             ${root}/usr/include/quorix/QuorixDevice.h
+             ${root}/usr/bin/quorix ${root}/usr/bin/quorix-virtual-camera
              ${root}/usr/share/man/man1/quorix.1.gz ${root}/usr/share/man/man1/quorix-virtual-camera.1.gz
              ${root}/usr/share/bash-completion/completions/quorix)
   if(NOT EXISTS ${path})
@@ -110,7 +111,8 @@ if(deb_Python)
     message(FATAL_ERROR "No quorix module in the Python package:\n${last_output}")
   endif()
   set(ENV{PYTHONPATH} ${root}/${CMAKE_MATCH_1})
-  run(${PYTHON} -c "import quorix; print(quorix.__file__); print(quorix.__version__)")
+  # Lines, not semicolons: a semicolon would split the argument into a CMake list.
+  run(${PYTHON} -c "import quorix\nprint(quorix.__file__)\nprint(quorix.__version__)")
   expect("${last_output}" "^${root}/[^\n]*\n${PROJECT_VERSION}" "the module imported from the unpacked tree")
   message(STATUS "Python module from the packages: ${last_output}")
 endif()
