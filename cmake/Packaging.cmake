@@ -22,7 +22,7 @@ endforeach()
 
 string(TOLOWER "lib${PROJECT_NAME}" _quorix_library_package)
 if(_quorix_library_package MATCHES "[0-9]$")
-  string(APPEND _quorix_library_package "-")  # Debian: libfoo2 stays apart from libfoo-2's version 2
+  string(APPEND _quorix_library_package "-")  # as Debian names them: libfoo2.so.3 -> libfoo2-3
 endif()
 set(QUORIX_PACKAGE_Runtime ${_quorix_library_package}${PROJECT_VERSION_MAJOR})
 set(QUORIX_PACKAGE_Development ${_quorix_library_package}-dev)
