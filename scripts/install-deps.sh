@@ -11,6 +11,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   python3
   python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pytest
+  help2man dpkg-dev fakeroot file lintian
 )
 
 missing=()

@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 bash scripts/build.sh
 bash scripts/sanitizers.sh
 bash scripts/fuzz.sh
+# The Debian packages from a release build, checked by lintian (the tests make their own from the build
+# under test, unpack them and use them).
+bash scripts/package.sh
 build_dir=${QUORIX_BUILD_DIR:-build}
 # The fault and load tests record their figures; the reliability report is generated into the build tree
 # (scripts/reliability-report.sh without arguments updates docs/reliability.md).

@@ -2,13 +2,7 @@
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 
-function(run)
-  execute_process(COMMAND ${ARGV} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "Command failed (${result}): ${ARGV}\n${out}\n${err}")
-  endif()
-  set(last_output "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run_command.cmake)
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 foreach(path include/quorix/QuorixDevice.h lib/libQuorixApi.so lib/cmake/QuorixApi/QuorixApiConfig.cmake
@@ -19,6 +13,27 @@ foreach(path include/quorix/QuorixDevice.h lib/libQuorixApi.so lib/cmake/QuorixA
     message(FATAL_ERROR "The installed package lacks ${path}")
   endif()
 endforeach()
+
+# The programs with their man pages and documentation; they find the library relative to themselves. The
+# Debian packaging notes (copyright, changelog) stay out of a plain install.
+if(TOOLS)
+  foreach(path bin/quorix bin/quorix-virtual-camera share/man/man1/quorix.1.gz
+               share/man/man1/quorix-virtual-camera.1.gz share/doc/quorix-tools/README.md
+               share/bash-completion/completions/quorix)
+    if(NOT EXISTS ${prefix}/${path})
+      message(FATAL_ERROR "The installed package lacks ${path}")
+    endif()
+  endforeach()
+  file(GLOB_RECURSE packaging_notes ${prefix}/share/doc/*/changelog.Debian.gz ${prefix}/share/doc/*/copyright)
+  if(packaging_notes)
+    message(FATAL_ERROR "A plain install holds Debian packaging notes: ${packaging_notes}")
+  endif()
+  run(${prefix}/bin/quorix --version)
+  if(NOT last_output MATCHES "^quorix 2\\.0\\.2 \\(build [^)]+\\)\nQuorix API V2\\.0\\.2 ")
+    message(FATAL_ERROR "Unexpected quorix --version: ${last_output}")
+  endif()
+  run(${prefix}/bin/quorix-virtual-camera --version)
+endif()
 
 # Through find_package(QuorixApi CONFIG).
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/cmake-build -G Ninja -DCMAKE_PREFIX_PATH=${prefix})

@@ -4,7 +4,9 @@
 #include <iostream>
 #include <sstream>
 
+#include "completion.h"
 #include "device_text.h"
+#include "quorix_build_info.h"
 #include "terminal_text.h"
 
 namespace quorix {
@@ -47,7 +49,10 @@ int runTool(int argc, char** argv) {
         std::to_string(kDefaultPort) + "."};
     app.require_subcommand(1);
     routeLibraryDiagnostics();
-    app.set_version_flag("--version", norvik::api::getApiInformation());
+    // The tool's own build, then the banner of the library it actually loaded: the two can differ.
+    app.set_version_flag("--version", std::string("quorix " QUORIX_PROJECT_VERSION
+                                                  " (build " QUORIX_PROJECT_BUILD_STAMP ")\n") +
+                                          norvik::api::getApiInformation());
     Action action;
     addListCommand(app, action);
     addInfoCommand(app, action);
@@ -62,6 +67,15 @@ int runTool(int argc, char** argv) {
         if (CLI::Option* timeout = command->get_option_no_throw("--timeout"))
             timeout->check(CLI::Range(kMinTimeoutMs, kMaxTimeoutMs));
     }
+    // Hidden: prints the shell completion made from the commands above (installed with the tool).
+    app.add_flag_callback(
+           "--bash-completion",
+           [&app] {
+               std::cout << bashCompletion(app, "quorix");
+               throw CLI::Success();
+           },
+           "Print a bash completion script and exit")
+        ->group("");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

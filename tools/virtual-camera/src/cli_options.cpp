@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "quorix_build_info.h"
+
 namespace quorix {
 namespace virtualcam {
 
@@ -37,6 +39,8 @@ int parseCommandLine(int argc, char** argv, Options& options) {
     std::string colorSize, depthSize, destination;
     bool noAnnounce = false;
     options.announce = true;
+    app.set_version_flag("--version", "quorix-virtual-camera " QUORIX_PROJECT_VERSION
+                                      " (build " QUORIX_PROJECT_BUILD_STAMP ")");
 
     app.add_option("--address", options.address, "IPv4 address to serve on (127.0.0.x plays several cameras)")
         ->capture_default_str();
