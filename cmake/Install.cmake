@@ -18,10 +18,6 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/QuorixApiConfigVersion.cm
 install(FILES ${PROJECT_BINARY_DIR}/QuorixApiConfig.cmake ${PROJECT_BINARY_DIR}/QuorixApiConfigVersion.cmake
   DESTINATION ${QUORIX_CMAKE_DIR} COMPONENT Development)
 
-# The pkg-config file finds the prefix from its own folder, however deep the library folder is
-# (lib/x86_64-linux-gnu/pkgconfig on Debian).
-file(RELATIVE_PATH QUORIX_PKGCONFIG_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
-string(REGEX REPLACE "/$" "" QUORIX_PKGCONFIG_TO_PREFIX "${QUORIX_PKGCONFIG_TO_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/quorix-api.pc.in ${PROJECT_BINARY_DIR}/quorix-api.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/quorix-api.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
   COMPONENT Development)
