@@ -10,7 +10,11 @@ packages=(
   libcli11-dev libpng-dev libtiff-dev
   clang-14 libclang-rt-14-dev
   python3
+  libwebsocketpp-dev libasio-dev nodejs chromium chromium-driver
 )
+# The viewer's page takes its packages from npm at build time. Some Node.js distributions bring npm with
+# them; Debian's comes as a package of its own.
+if ! command -v npm >/dev/null 2>&1; then packages+=(npm); fi
 
 missing=()
 for p in "${packages[@]}"; do

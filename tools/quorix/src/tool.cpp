@@ -32,6 +32,7 @@ int runTool(int argc, char** argv) {
     addUserSetsCommand(app, action);
     addMaskCloudCommand(app, action);
     addDemoCommand(app, action);
+    addViewCommand(app, action);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -31,6 +31,7 @@ void addSettingCommands(CLI::App& app, Action& action);  // get, set and setting
 void addUserSetsCommand(CLI::App& app, Action& action);
 void addMaskCloudCommand(CLI::App& app, Action& action);
 void addDemoCommand(CLI::App& app, Action& action);
+void addViewCommand(CLI::App& app, Action& action);
 
 // Prints "quorix: <what>: <message> (<code name> <code>)" on standard error and returns kExitFailure.
 int reportFailure(const std::string& what, const norvik::api::ErrorStatus& status);

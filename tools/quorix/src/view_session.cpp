@@ -1,0 +1,413 @@
+#include "view_session.h"
+
+#include <json/reader.h>
+#include <json/writer.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "device_text.h"
+#include "quorixexport/calibration_file.h"
+#include "quorixexport/cloud_files.h"
+#include "quorixexport/image_files.h"
+#include "setting_table.h"
+#include "view_settings.h"
+
+namespace quorix {
+namespace tool {
+
+namespace api = norvik::api;
+using viewer::ClientId;
+using viewer::HttpReply;
+
+namespace {
+
+// A failed capture is retried after this pause, so that a camera that went away is not hammered.
+constexpr auto kRetryPause = std::chrono::milliseconds(500);
+
+std::string toText(const Json::Value& value) {
+    Json::StreamWriterBuilder builder;
+    builder["indentation"] = "";
+    return Json::writeString(builder, value);
+}
+
+bool parseMessage(const std::string& text, Json::Value& message, std::string& error) {
+    Json::CharReaderBuilder builder;
+    builder["stackLimit"] = 20;
+    builder["failIfExtra"] = true;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    if (!reader->parse(text.data(), text.data() + text.size(), &message, &error)) return false;
+    if (!message.isObject() || !message["type"].isString()) {
+        error = "a message is a JSON object with a \"type\"";
+        return false;
+    }
+    return true;
+}
+
+Json::Value typed(const char* type) {
+    Json::Value message(Json::objectValue);
+    message["type"] = type;
+    return message;
+}
+
+Json::Value failure(const char* type, const std::string& text, const api::ErrorStatus& status) {
+    Json::Value message = typed(type);
+    message["message"] = text.empty() ? status.message : text + ": " + status.message;
+    message["code"] = status.code;
+    message["codeName"] = errorCodeName(status.code);
+    return message;
+}
+
+double elapsedMs(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
+}
+
+// The files a tab can download, each written by the export library into a scratch file first.
+struct SaveKind {
+    const char* name;
+    const char* contentType;
+};
+constexpr SaveKind kSaves[] = {{"cloud.ply", "application/octet-stream"},
+                               {"cloud.pcd", "application/octet-stream"},
+                               {"color.png", "image/png"},
+                               {"depth.tiff", "image/tiff"}};
+
+HttpReply plainReply(int status, const std::string& text) {
+    return {status, "text/plain; charset=utf-8", text + "\n", {}};
+}
+
+}  // namespace
+
+ViewSession::ViewSession(const api::QuorixDevice& device) : device_(device) {}
+
+ViewSession::~ViewSession() { stop(); }
+
+viewer::ServerHandlers ViewSession::handlers() {
+    viewer::ServerHandlers h;
+    h.opened = [this](ClientId client) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            waiting_[client] = false;
+        }
+        enqueue([this, client] {
+            sendJson(client, helloMessage());
+            Json::Value settings = typed("settings");
+            settings["settings"] = describeSettings(device_);
+            sendJson(client, settings);
+            sendJson(client, userSetsMessage());
+        });
+    };
+    h.closed = [this](ClientId client) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waiting_.erase(client);
+    };
+    h.text = [this](ClientId client, const std::string& text) { received(client, text); };
+    h.request = [this](const std::string& target, viewer::Respond respond) {
+        return requested(target, std::move(respond));
+    };
+    return h;
+}
+
+void ViewSession::start(viewer::WebServer& server) {
+    server_ = &server;
+    worker_ = std::thread([this] { work(); });
+}
+
+void ViewSession::stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (worker_.joinable()) worker_.join();
+    // Unanswered requests hold their connections: release them while the server still exists.
+    std::lock_guard<std::mutex> lock(mutex_);
+    jobs_.clear();
+}
+
+std::uint32_t ViewSession::framesCaptured() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return captured_;
+}
+
+void ViewSession::enqueue(std::function<void()> job) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        jobs_.push_back(std::move(job));
+    }
+    wake_.notify_all();
+}
+
+void ViewSession::received(ClientId client, const std::string& text) {
+    Json::Value message;
+    std::string error;
+    if (!parseMessage(text, message, error)) {
+        Json::Value reply = typed("error");
+        reply["message"] = "malformed message: " + error;
+        sendJson(client, reply);
+        return;
+    }
+    const std::string type = message["type"].asString();
+    if (type == "next") {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            const auto found = waiting_.find(client);
+            if (found != waiting_.end()) found->second = true;
+        }
+        wake_.notify_all();
+    } else if (type == "set") {
+        enqueue([this, client, message] { applySetting(client, message); });
+    } else if (type == "settings") {
+        enqueue([this, client] {
+            Json::Value settings = typed("settings");
+            settings["settings"] = describeSettings(device_);
+            sendJson(client, settings);
+        });
+    } else if (type == "userSet") {
+        enqueue([this, client, message] { userSetAction(client, message); });
+    } else {
+        Json::Value reply = typed("error");
+        reply["message"] = "unknown message type \"" + type + "\"";
+        sendJson(client, reply);
+    }
+}
+
+bool ViewSession::requested(const std::string& target, viewer::Respond respond) {
+    static const std::string prefix = "/save/";
+    if (target.compare(0, prefix.size(), prefix) != 0) return false;
+    const std::size_t query = target.find('?');
+    const std::string name = target.substr(prefix.size(), query == std::string::npos ? query : query - prefix.size());
+    std::uint32_t sequence = 0;  // 0: the newest frame
+    if (query != std::string::npos && target.compare(query, 7, "?frame=") == 0)
+        sequence = static_cast<std::uint32_t>(std::strtoul(target.c_str() + query + 7, nullptr, 10));
+    enqueue([this, name, sequence, respond] { save(name, sequence, respond); });
+    return true;
+}
+
+void ViewSession::work() {
+    for (;;) {
+        std::function<void()> job;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            auto anyWaiting = [this] {
+                for (const auto& entry : waiting_)
+                    if (entry.second) return true;
+                return false;
+            };
+            wake_.wait(lock, [&] { return stopping_ || !jobs_.empty() || anyWaiting(); });
+            if (stopping_) return;
+            if (!jobs_.empty()) {
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+        }
+        // Requests from the tabs go before the next capture.
+        if (job)
+            job();
+        else
+            captureAndSend();
+    }
+}
+
+void ViewSession::captureAndSend() {
+    const std::size_t slot = (newest_ + 1) % recent_.size();
+    Snapshot& shot = recent_[slot];
+    auto start = std::chrono::steady_clock::now();
+    api::ErrorStatus status = device_.captureColorMap(shot.color);
+    times_.capture2D = static_cast<float>(elapsedMs(start));
+    start = std::chrono::steady_clock::now();
+    if (status.isOk()) status = device_.captureDepthMap(shot.depth);
+    times_.captureDepth = static_cast<float>(elapsedMs(start));
+    if (!status.isOk()) {
+        broadcastJson(failure("status", "capture failed", status));
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait_for(lock, kRetryPause, [this] { return stopping_ || !jobs_.empty(); });
+        return;
+    }
+    device_.getDeviceIntri(shot.intri);
+    std::uint32_t sequence;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        sequence = ++captured_;
+    }
+    shot.sequence = sequence;
+    newest_ = slot;
+
+    start = std::chrono::steady_clock::now();
+    encodeFrameMessage(sequence, shot.color, shot.depth, times_, message_);
+    times_.encode = static_cast<float>(elapsedMs(start));
+    // The encode time of this frame travels with the next one; patch it into this header too.
+    std::memcpy(&message_[offsetof(FrameHeader, times) + offsetof(FrameTimes, encode)], &times_.encode,
+                sizeof(float));
+
+    start = std::chrono::steady_clock::now();
+    std::vector<ClientId> receivers;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto& [client, waits] : waiting_) {
+            // A tab whose last frame is still in its socket's queue waits for the one after.
+            if (!waits || server_->queuedBytes(client) > 0) continue;
+            waits = false;
+            receivers.push_back(client);
+        }
+    }
+    for (ClientId client : receivers) server_->sendBinary(client, message_);
+    times_.previousSend = static_cast<float>(elapsedMs(start));
+}
+
+void ViewSession::applySetting(ClientId client, const Json::Value& message) {
+    const Json::Value& name = message["name"];
+    const SettingRow* row = name.isString() ? findSetting(name.asString()) : nullptr;
+    if (!row) {
+        Json::Value reply = typed("refused");
+        reply["name"] = name;
+        reply["message"] = "unknown setting " + (name.isString() ? name.asString() : toText(name));
+        sendJson(client, reply);
+        return;
+    }
+    const api::ErrorStatus status = row->set(device_, message["value"]);
+    if (!status.isOk()) {
+        Json::Value reply = failure("refused", "", status);
+        reply["name"] = row->key;
+        sendJson(client, reply);
+    }
+    // Every tab shows what the camera now holds, the refused tab included.
+    Json::Value value;
+    if (row->get(device_, value).isOk()) {
+        Json::Value update = typed("setting");
+        update["name"] = row->key;
+        update["value"] = value;
+        broadcastJson(update);
+    }
+    // Some settings change the image sizes or the calibration.
+    if (status.isOk()) broadcastJson(helloMessage());
+}
+
+void ViewSession::userSetAction(ClientId client, const Json::Value& message) {
+    const std::string action = message["action"].isString() ? message["action"].asString() : "";
+    const std::string name = message["name"].isString() ? message["name"].asString() : "";
+    api::ErrorStatus status;
+    if (action == "select")
+        status = device_.setCurrentUserSet(name);
+    else if (action == "add")
+        status = device_.addUserSet(name);
+    else if (action == "delete")
+        status = device_.deleteUserSet(name);
+    else if (action == "save")
+        status = device_.saveAllSettingsToUserSets();
+    else if (action != "list")
+        status = api::ErrorStatus(api::WriteError, "unknown user-set action \"" + action + "\"");
+    if (!status.isOk()) {
+        Json::Value reply = failure("refused", "user set " + action, status);
+        reply["name"] = name;
+        sendJson(client, reply);
+    }
+    if (action == "list") {
+        sendJson(client, userSetsMessage());
+        return;
+    }
+    broadcastJson(userSetsMessage());
+    if (status.isOk() && (action == "select" || action == "add")) {
+        // Another set brings other values.
+        Json::Value settings = typed("settings");
+        settings["settings"] = describeSettings(device_);
+        broadcastJson(settings);
+        broadcastJson(helloMessage());
+    }
+}
+
+void ViewSession::save(const std::string& name, std::uint32_t sequence, const viewer::Respond& respond) {
+    const SaveKind* kind = nullptr;
+    for (const SaveKind& k : kSaves)
+        if (name == k.name) kind = &k;
+    if (!kind) return respond(plainReply(404, "no such file: " + name));
+    // The frame asked for, or the newest when it is gone or none was named.
+    const Snapshot* shot = &recent_[newest_];
+    for (const Snapshot& s : recent_)
+        if (sequence != 0 && s.sequence == sequence) shot = &s;
+    if (shot->sequence == 0) return respond(plainReply(503, "no frame has been captured yet"));
+
+    char scratch[] = "/tmp/quorix-view-XXXXXX";
+    if (!mkdtemp(scratch)) return respond(plainReply(500, "cannot create a scratch folder"));
+    const std::string path = std::string(scratch) + "/" + name;
+    files::FileResult written;
+    if (name == "color.png") {
+        written = files::writeColorPng(path, shot->color);
+    } else if (name == "depth.tiff") {
+        written = files::writeDepthTiff(path, shot->depth);
+    } else {
+        // The coloured cloud of this very frame, computed on the host from its depth map and 2D image.
+        api::Frame<api::ElementPointXYZBGR> cloud;
+        const api::ErrorStatus status =
+            api::QuorixDevice::getCloudFromTextureMask(shot->depth, shot->color, shot->intri, cloud);
+        if (!status.isOk())
+            written.error = "the cloud cannot be computed: " + status.message;
+        else
+            written = files::writeCloud(path, cloud);
+    }
+    HttpReply reply;
+    if (written.ok() && files::readTextFile(path, reply.body)) {
+        reply.contentType = kind->contentType;
+        const std::string download = "quorix-" + std::to_string(shot->sequence) + "-" + name;
+        reply.headers.push_back({"Content-Disposition", "attachment; filename=\"" + download + "\""});
+    } else {
+        reply = plainReply(500, written.ok() ? path + ": cannot be read back" : written.error);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch, ignored);
+    respond(std::move(reply));
+}
+
+Json::Value ViewSession::helloMessage() {
+    Json::Value hello = typed("hello");
+    api::QuorixDeviceInfo info;
+    api::DeviceResolution resolution;
+    api::DeviceIntri intri;
+    device_.getDeviceInfo(info);
+    device_.getDeviceResolution(resolution);
+    device_.getDeviceIntri(intri);
+    hello["identity"] = identityToJson(info);
+    hello["resolution"] = resolutionToJson(resolution);
+    hello["calibration"] = files::calibrationToValue(intri);
+    Json::Value saves(Json::arrayValue);
+    for (const SaveKind& k : kSaves) saves.append(k.name);
+    hello["saves"] = saves;
+    return hello;
+}
+
+Json::Value ViewSession::userSetsMessage() {
+    Json::Value message = typed("userSets");
+    std::vector<std::string> names;
+    std::string current;
+    const api::ErrorStatus listed = device_.getAllUserSets(names);
+    const api::ErrorStatus read = device_.getCurrentUserSet(current);
+    message["current"] = current;
+    message["names"] = Json::Value(Json::arrayValue);
+    for (const auto& n : names) message["names"].append(n);
+    if (!listed.isOk() || !read.isOk()) message["error"] = (listed.isOk() ? read : listed).message;
+    return message;
+}
+
+void ViewSession::sendJson(ClientId client, const Json::Value& message) {
+    if (server_) server_->sendText(client, toText(message));
+}
+
+void ViewSession::broadcastJson(const Json::Value& message) {
+    std::vector<ClientId> clients;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& entry : waiting_) clients.push_back(entry.first);
+    }
+    const std::string text = toText(message);
+    for (ClientId client : clients) server_->sendText(client, text);
+}
+
+}  // namespace tool
+}  // namespace quorix
