@@ -3,6 +3,7 @@
 // or the frames of the other clients.
 #include <gtest/gtest.h>
 #include <json/reader.h>
+#include <json/writer.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -154,7 +155,7 @@ TEST_F(ViewServer, SettingChangesReachTheCameraAndEveryClient) {
     Json::Value refused = nextJson(a);
     EXPECT_EQ(refused["type"].asString(), "refused");
     EXPECT_EQ(refused["name"].asString(), "Scan2DExposureTime");
-    EXPECT_NE(refused["message"].asString().find("999"), std::string::npos) << refused["message"];
+    EXPECT_NE(refused["message"].asString().find("999"), std::string::npos) << refused["message"].asString();
     EXPECT_EQ(nextJson(a)["value"].asDouble(), 42.0);
     EXPECT_EQ(nextJson(b)["value"].asDouble(), 42.0);
 
@@ -211,10 +212,10 @@ TEST_F(ViewServer, BadInputIsAnsweredAndTheOtherClientsKeepTheirFrames) {
     // Protocol faults close that connection alone.
     const std::string hugeLength = std::string("\x81\xff\x7f\xff\xff\xff\xff\xff\xff\xff", 10) + "mask";
     const std::string faults[] = {
-        std::string("\x81\x05hello", 7),                    // unmasked client frame
-        std::string("\x83\x80\x01\x02\x03\x04", 6),          // reserved opcode
-        hugeLength,                                          // a 2^63-byte message
-        std::string("\xf1\x80\x01\x02\x03\x04", 6),          // reserved bits set
+        std::string("\x81\x05hello", 7),             // unmasked client frame
+        std::string("\x83\x80\x01\x02\x03\x04", 6),  // reserved opcode
+        hugeLength,                                  // a 2^63-byte message
+        std::string("\xf1\x80\x01\x02\x03\x04", 6),  // reserved bits set
     };
     for (const std::string& fault : faults) {
         WebSocketProbe client;

@@ -58,9 +58,10 @@ bool WebSocketProbe::open(std::uint16_t port, const std::string& path) {
     pending_.clear();
     fd_ = connectLoopback(port);
     if (fd_ < 0) return false;
-    const std::string request = "GET " + path +
-                                " HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                                "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
+    const std::string request =
+        "GET " + path +
+        " HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+        "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
     if (!writeAll(fd_, request)) return false;
     std::string reply;
     char buffer[4096];
@@ -85,7 +86,8 @@ bool WebSocketProbe::sendFrame(std::uint8_t opcode, const std::string& payload) 
         frame += static_cast<char>(n >> 8), frame += static_cast<char>(n & 0xff);
     } else {
         frame += static_cast<char>(0x80 | 127);
-        for (int shift = 56; shift >= 0; shift -= 8) frame += static_cast<char>((std::uint64_t(n) >> shift) & 0xff);
+        for (int shift = 56; shift >= 0; shift -= 8)
+            frame += static_cast<char>((std::uint64_t(n) >> shift) & 0xff);
     }
     const char mask[4] = {0x12, 0x34, 0x56, 0x78};
     frame.append(mask, 4);

@@ -61,8 +61,9 @@ int runView(const ViewOptions& o) {
     if (!isLoopback(listen.host))
         std::cerr << "quorix: warning: the viewer has no authentication; anyone who can reach " << listen.host
                   << ":" << server.port() << " can watch the camera and change its settings" << std::endl;
-    std::cout << "Viewer of " << o.address << " on http://" << (listen.host == "0.0.0.0" ? "127.0.0.1" : listen.host)
-              << ":" << server.port() << "/  (Ctrl+C stops it)" << std::endl;
+    std::cout << "Viewer of " << o.address << " on http://"
+              << (listen.host == "0.0.0.0" ? "127.0.0.1" : listen.host) << ":" << server.port()
+              << "/  (Ctrl+C stops it)" << std::endl;
     session.start(server);
     server.run(true);
     session.stop();

@@ -4,8 +4,8 @@
 #include <json/writer.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -43,7 +43,12 @@ bool parseMessage(const std::string& text, Json::Value& message, std::string& er
     builder["stackLimit"] = 20;
     builder["failIfExtra"] = true;
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    if (!reader->parse(text.data(), text.data() + text.size(), &message, &error)) return false;
+    try {
+        if (!reader->parse(text.data(), text.data() + text.size(), &message, &error)) return false;
+    } catch (const std::exception& e) {  // the reader throws when nesting exceeds stackLimit
+        error = e.what();
+        return false;
+    }
     if (!message.isObject() || !message["type"].isString()) {
         error = "a message is a JSON object with a \"type\"";
         return false;
@@ -97,7 +102,8 @@ viewer::ServerHandlers ViewSession::handlers() {
             waiting_[client] = false;
         }
         enqueue([this, client] {
-            sendJson(client, helloMessage());
+            lastHello_ = helloMessage();
+            sendJson(client, lastHello_);
             Json::Value settings = typed("settings");
             settings["settings"] = describeSettings(device_);
             sendJson(client, settings);
@@ -183,7 +189,8 @@ bool ViewSession::requested(const std::string& target, viewer::Respond respond) 
     static const std::string prefix = "/save/";
     if (target.compare(0, prefix.size(), prefix) != 0) return false;
     const std::size_t query = target.find('?');
-    const std::string name = target.substr(prefix.size(), query == std::string::npos ? query : query - prefix.size());
+    const std::string name =
+        target.substr(prefix.size(), query == std::string::npos ? query : query - prefix.size());
     std::uint32_t sequence = 0;  // 0: the newest frame
     if (query != std::string::npos && target.compare(query, 7, "?frame=") == 0)
         sequence = static_cast<std::uint32_t>(std::strtoul(target.c_str() + query + 7, nullptr, 10));
@@ -287,7 +294,10 @@ void ViewSession::applySetting(ClientId client, const Json::Value& message) {
         broadcastJson(update);
     }
     // Some settings change the image sizes or the calibration.
-    if (status.isOk()) broadcastJson(helloMessage());
+    if (status.isOk()) {
+        Json::Value hello = helloMessage();
+        if (hello != lastHello_) broadcastJson(lastHello_ = hello);
+    }
 }
 
 void ViewSession::userSetAction(ClientId client, const Json::Value& message) {
@@ -319,7 +329,7 @@ void ViewSession::userSetAction(ClientId client, const Json::Value& message) {
         Json::Value settings = typed("settings");
         settings["settings"] = describeSettings(device_);
         broadcastJson(settings);
-        broadcastJson(helloMessage());
+        broadcastJson(lastHello_ = helloMessage());
     }
 }
 

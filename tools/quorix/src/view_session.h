@@ -88,6 +88,7 @@ private:
     std::size_t newest_ = 0;
     std::string message_;
     FrameTimes times_;
+    Json::Value lastHello_;  // the identity, sizes and calibration last sent
 };
 
 }  // namespace tool

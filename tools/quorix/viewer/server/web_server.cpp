@@ -29,11 +29,13 @@ bool readFile(const std::string& path, std::string& bytes) {
 }  // namespace
 
 std::string contentTypeFor(const std::string& path) {
-    static const std::map<std::string, std::string> types = {
-        {".html", "text/html; charset=utf-8"},  {".js", "text/javascript; charset=utf-8"},
-        {".css", "text/css; charset=utf-8"},    {".json", "application/json"},
-        {".png", "image/png"},                  {".svg", "image/svg+xml"},
-        {".ico", "image/x-icon"}};
+    static const std::map<std::string, std::string> types = {{".html", "text/html; charset=utf-8"},
+                                                             {".js", "text/javascript; charset=utf-8"},
+                                                             {".css", "text/css; charset=utf-8"},
+                                                             {".json", "application/json"},
+                                                             {".png", "image/png"},
+                                                             {".svg", "image/svg+xml"},
+                                                             {".ico", "image/x-icon"}};
     const std::size_t dot = path.find_last_of('.');
     if (dot != std::string::npos) {
         const auto found = types.find(path.substr(dot));
