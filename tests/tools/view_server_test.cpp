@@ -122,11 +122,15 @@ TEST_F(ViewServer, FramesReachEveryWaitingClient) {
     WebSocketProbe a, b;
     openClient(a);
     openClient(b);
+    ASSERT_TRUE(b.sendText(R"({"type":"stream","step":2})"));
     tool::FrameHeader ha, hb;
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(nextFrame(a, ha));
         ASSERT_TRUE(nextFrame(b, hb));
     }
+    EXPECT_EQ(hb.step, 2u);
+    EXPECT_EQ(hb.colorWidth, 48u);
+    EXPECT_EQ(hb.depthHeight, 32u);
     EXPECT_EQ(ha.colorWidth, 96u);
     EXPECT_EQ(ha.depthHeight, 64u);
     EXPECT_GT(ha.depthMaxMm, ha.depthMinMm);
@@ -191,6 +195,8 @@ TEST_F(ViewServer, BadInputIsAnsweredAndTheOtherClientsKeepTheirFrames) {
         {R"({"type": "set", "name": "Scan2DROI", "value": {"X": 90, "Y": 0, "Width": 50, "Height": 10}})",
          "refused"},
         {R"({"type": "set", "name": "Scan2DExposureMode", "value": "Sideways"})", "refused"},
+        {R"({"type": "stream", "step": 3})", "error"},
+        {R"({"type": "stream", "step": "all"})", "error"},
         {R"({"type": "userSet", "action": "explode"})", "refused"},
         {R"({"type": "userSet", "action": "select", "name": "never added"})", "refused"},
         {"[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[", "error"},
@@ -285,7 +291,7 @@ TEST(ViewFrame, DepthsKeepTheirValueWithinHalfAUnitAndMeasuredNeverBecomesZero) 
     const float values[8] = {0, 1234.5f, nan, -5, inf, 0.001f, 4999.99f, 300};
     for (int i = 0; i < 8; ++i) depth[i].d = values[i];
     std::string message;
-    tool::encodeFrameMessage(7, color, depth, tool::FrameTimes{1, 2, 3, 4}, message);
+    tool::encodeFrameMessage(7, color, depth, tool::FrameTimes{1, 2, 3, 4}, 1, message);
     tool::FrameHeader h;
     ASSERT_TRUE(tool::decodeFrameHeader(message, h));
     EXPECT_EQ(h.sequence, 7u);
@@ -308,6 +314,22 @@ TEST(ViewFrame, DepthsKeepTheirValueWithinHalfAUnitAndMeasuredNeverBecomesZero) 
     }
     std::string shortMessage = message.substr(0, 10);
     EXPECT_FALSE(tool::decodeFrameHeader(shortMessage, h));
+
+    // Every second pixel of every second row: 2 x 1 of the colour, 2 x 1 of the depth.
+    tool::encodeFrameMessage(8, color, depth, tool::FrameTimes{}, 2, message);
+    ASSERT_TRUE(tool::decodeFrameHeader(message, h));
+    EXPECT_EQ(h.step, 2u);
+    EXPECT_EQ(h.colorWidth, 2u);
+    EXPECT_EQ(h.colorHeight, 1u);
+    EXPECT_EQ(h.depthWidth, 2u);
+    EXPECT_EQ(h.depthHeight, 1u);
+    EXPECT_EQ(h.depthMaxMm, 4999.99f);  // of the whole map
+    ASSERT_EQ(message.size(), h.depthOffset + 4u);
+    EXPECT_EQ(std::memcmp(message.data() + h.colorOffset + 3, &color[2], 3), 0);
+    std::uint16_t samples[2];
+    std::memcpy(samples, message.data() + h.depthOffset, 4);
+    EXPECT_EQ(samples[0], 0);  // pixel 0
+    EXPECT_EQ(samples[1], 0);  // pixel 2: NaN
 }
 
 TEST(ViewSettings, DescribesKindsRangesUnitsAndEnumeratorsFromTheSettingTable) {

@@ -99,7 +99,7 @@ viewer::ServerHandlers ViewSession::handlers() {
     h.opened = [this](ClientId client) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            waiting_[client] = false;
+            tabs_[client] = Tab{};
         }
         enqueue([this, client] {
             lastHello_ = helloMessage();
@@ -112,7 +112,7 @@ viewer::ServerHandlers ViewSession::handlers() {
     };
     h.closed = [this](ClientId client) {
         std::lock_guard<std::mutex> lock(mutex_);
-        waiting_.erase(client);
+        tabs_.erase(client);
     };
     h.text = [this](ClientId client, const std::string& text) { received(client, text); };
     h.request = [this](const std::string& target, viewer::Respond respond) {
@@ -164,10 +164,21 @@ void ViewSession::received(ClientId client, const std::string& text) {
     if (type == "next") {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            const auto found = waiting_.find(client);
-            if (found != waiting_.end()) found->second = true;
+            const auto found = tabs_.find(client);
+            if (found != tabs_.end()) found->second.waiting = true;
         }
         wake_.notify_all();
+    } else if (type == "stream") {
+        const Json::Value& step = message["step"];
+        if (!step.isUInt() || (step.asUInt() != 1 && step.asUInt() != 2 && step.asUInt() != 4)) {
+            Json::Value reply = typed("error");
+            reply["message"] = "the stream's step is 1, 2 or 4";
+            sendJson(client, reply);
+            return;
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto found = tabs_.find(client);
+        if (found != tabs_.end()) found->second.step = step.asUInt();
     } else if (type == "set") {
         enqueue([this, client, message] { applySetting(client, message); });
     } else if (type == "settings") {
@@ -204,8 +215,8 @@ void ViewSession::work() {
         {
             std::unique_lock<std::mutex> lock(mutex_);
             auto anyWaiting = [this] {
-                for (const auto& entry : waiting_)
-                    if (entry.second) return true;
+                for (const auto& entry : tabs_)
+                    if (entry.second.waiting) return true;
                 return false;
             };
             wake_.wait(lock, [&] { return stopping_ || !jobs_.empty() || anyWaiting(); });
@@ -247,26 +258,33 @@ void ViewSession::captureAndSend() {
     shot.sequence = sequence;
     newest_ = slot;
 
-    start = std::chrono::steady_clock::now();
-    encodeFrameMessage(sequence, shot.color, shot.depth, times_, message_);
-    times_.encode = static_cast<float>(elapsedMs(start));
-    // The encode time of this frame travels with the next one; patch it into this header too.
-    std::memcpy(&message_[offsetof(FrameHeader, times) + offsetof(FrameTimes, encode)], &times_.encode,
-                sizeof(float));
-
-    start = std::chrono::steady_clock::now();
-    std::vector<ClientId> receivers;
+    std::map<std::uint32_t, std::vector<ClientId>> receivers;  // by step
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        for (auto& [client, waits] : waiting_) {
+        for (auto& [client, tab] : tabs_) {
             // A tab whose last frame is still in its socket's queue waits for the one after.
-            if (!waits || server_->queuedBytes(client) > 0) continue;
-            waits = false;
-            receivers.push_back(client);
+            if (!tab.waiting || server_->queuedBytes(client) > 0) continue;
+            tab.waiting = false;
+            receivers[tab.step].push_back(client);
         }
     }
-    for (ClientId client : receivers) server_->sendBinary(client, message_);
-    times_.previousSend = static_cast<float>(elapsedMs(start));
+    // Each step is encoded once, whatever the number of tabs that share it.
+    double encodeMs = 0, sendMs = 0;
+    for (const auto& [step, clients] : receivers) {
+        start = std::chrono::steady_clock::now();
+        std::string& message = messages_[step];
+        encodeFrameMessage(sequence, shot.color, shot.depth, times_, step, message);
+        const double encoded = elapsedMs(start);
+        // The frame carries its own encoding time; the sending time travels with the next frame.
+        const float ms = static_cast<float>(encoded);
+        std::memcpy(&message[offsetof(FrameHeader, times) + offsetof(FrameTimes, encode)], &ms, sizeof ms);
+        encodeMs += encoded;
+        start = std::chrono::steady_clock::now();
+        for (ClientId client : clients) server_->sendBinary(client, message);
+        sendMs += elapsedMs(start);
+    }
+    times_.encode = static_cast<float>(encodeMs);
+    times_.previousSend = static_cast<float>(sendMs);
 }
 
 void ViewSession::applySetting(ClientId client, const Json::Value& message) {
@@ -413,7 +431,7 @@ void ViewSession::broadcastJson(const Json::Value& message) {
     std::vector<ClientId> clients;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        for (const auto& entry : waiting_) clients.push_back(entry.first);
+        for (const auto& entry : tabs_) clients.push_back(entry.first);
     }
     const std::string text = toText(message);
     for (ClientId client : clients) server_->sendText(client, text);

@@ -7,6 +7,7 @@
 //
 // Messages from a tab (JSON text):
 //   {"type": "next"}                              the next frame, please
+//   {"type": "stream", "step": 1 | 2 | 4}         every step-th pixel and row from now on (view_frame.h)
 //   {"type": "set", "name": N, "value": V}        change a setting
 //   {"type": "settings"}                          the settings again
 //   {"type": "userSet", "action": "list" | "select" | "save" | "add" | "delete", "name": N}
@@ -78,7 +79,11 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> jobs_;
-    std::map<viewer::ClientId, bool> waiting_;  // every open tab: whether it waits for a frame
+    struct Tab {
+        bool waiting = false;  // for a frame
+        std::uint32_t step = 1;
+    };
+    std::map<viewer::ClientId, Tab> tabs_;  // every open tab
     bool stopping_ = false;
     std::uint32_t captured_ = 0;
     std::thread worker_;
@@ -86,7 +91,7 @@ private:
     // The worker's own: the last frames (saves pick one by its sequence) and the message buffer.
     std::array<Snapshot, 3> recent_;
     std::size_t newest_ = 0;
-    std::string message_;
+    std::map<std::uint32_t, std::string> messages_;  // by step, buffers kept from frame to frame
     FrameTimes times_;
     Json::Value lastHello_;  // the identity, sizes and calibration last sent
 };

@@ -4,9 +4,10 @@
 // PLY holds the frame's points.
 //
 //   node browser_test.mjs --tool quorix --camera quorix-virtual-camera [--chromium /usr/bin/chromium]
-//        [--size 640x480] [--screenshot docs/viewer.png] [--bench FRAMES]
+//        [--size 640x480] [--screenshot docs/viewer.png] [--bench FRAMES [--stream 0|1|2|4]]
 // (QUORIX_VIEWER_SCREENSHOT in the environment does what --screenshot does.)
-// --bench measures FRAMES frames instead (frames per second, bytes per frame, stage times, page memory).
+// --bench measures FRAMES frames instead (frames per second, bytes per frame, stage times, page memory),
+// with the page's stream choice (0 auto, 1 full images, 2 half, 4 quarter).
 import { spawn, execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -81,6 +82,9 @@ async function measure(page, frames) {
     const { metrics } = await cdp.send('Performance.getMetrics');
     return Object.fromEntries(metrics.map((m) => [m.name, m.value]));
   };
+  await page.selectOption('#stream', args.stream || '0');
+  await page.waitForFunction(() => window.viewer && window.viewer.hello, null, { timeout: 60000 });
+  await page.dispatchEvent('#stream', 'change');
   await waitForFrames(page, 10);
   const before = await heap();
   const first = await page.evaluate(() => ({ frames: window.viewer.frames, at: performance.now() }));
@@ -91,7 +95,7 @@ async function measure(page, frames) {
   const after = await heap();
   const stages = Object.fromEntries(Object.entries(last.sums).map(([k, v]) => [k, +(v / last.count).toFixed(1)]));
   return {
-    size, frames: last.frames - first.frames,
+    size, stream: args.stream || 'auto', frames: last.frames - first.frames,
     fps: +((1000 * (last.frames - first.frames)) / (last.at - first.at)).toFixed(2),
     bytesPerFrame: last.bytes, stagesMs: stages,
     jsHeapMB: { before: +(before.JSHeapUsedSize / 1e6).toFixed(1), after: +(after.JSHeapUsedSize / 1e6).toFixed(1) },

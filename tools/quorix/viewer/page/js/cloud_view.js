@@ -9,6 +9,7 @@ const BACKGROUND = 0x000000;
 const vertexShader = /* glsl */ `
 in float depth;             // 16-bit sample, unitMm millimetres each; 0: nothing measured
 uniform float unitMm;
+uniform float step;         // the images hold every step-th pixel of the camera's
 uniform vec4 depthCamera;   // fx, fy, cx, cy
 uniform vec4 colorCamera;
 uniform mat3 rotation;      // depth camera -> 2D camera
@@ -24,9 +25,10 @@ void main() {
     return;
   }
   float d = depth * unitMm;
-  vec3 p = vec3((position.x - depthCamera.z) * d / depthCamera.x, (position.y - depthCamera.w) * d / depthCamera.y, d);
+  vec2 pixel = position.xy * step;
+  vec3 p = vec3((pixel.x - depthCamera.z) * d / depthCamera.x, (pixel.y - depthCamera.w) * d / depthCamera.y, d);
   vec3 q = rotation * p + translation;
-  vec2 uv = vec2(q.x * colorCamera.x / q.z + colorCamera.z, q.y * colorCamera.y / q.z + colorCamera.w);
+  vec2 uv = vec2(q.x * colorCamera.x / q.z + colorCamera.z, q.y * colorCamera.y / q.z + colorCamera.w) / step;
   bool inside = q.z > 0.0 && uv.x >= 0.0 && uv.y >= 0.0 && uv.x <= colorSize.x - 1.0 && uv.y <= colorSize.y - 1.0;
   vColor = inside ? texture(colorImage, (uv + 0.5) / colorSize).rgb : vec3(0.55);
   gl_Position = projectionMatrix * modelViewMatrix * vec4(p, 1.0);
@@ -55,6 +57,7 @@ export class CloudView {
       fragmentShader,
       uniforms: {
         unitMm: { value: 1 },
+        step: { value: 1 },
         depthCamera: { value: new THREE.Vector4(1, 1, 0, 0) },
         colorCamera: { value: new THREE.Vector4(1, 1, 0, 0) },
         rotation: { value: new THREE.Matrix3() },
@@ -66,7 +69,7 @@ export class CloudView {
     });
     this.points = null;
     this.texture = null;
-    this.density = 0; // 0: about one point per screen pixel
+    this.density = 0; // 0: automatic (stepFor)
     this.grid = { width: 0, height: 0, step: 0 };
     this.middleDepth = 1000;
     this.hasView = false;
@@ -90,6 +93,7 @@ export class CloudView {
 
   setPointSize(size) {
     this.material.uniforms.pointSize.value = size;
+    if (this.density === 0) this.grid.step = -1; // the automatic density follows the point size
     this.render();
   }
 
@@ -106,10 +110,13 @@ export class CloudView {
     this.render();
   }
 
+  // Automatically, about one point per square of pointSize pixels: what the screen can show, and no more
+  // work for software renderers than that.
   stepFor(width, height) {
     if (this.density > 0) return this.density;
-    const pixels = Math.max(this.renderer.domElement.width * this.renderer.domElement.height, 1);
-    return Math.max(1, Math.floor(Math.sqrt((width * height) / pixels)));
+    const size = this.material.uniforms.pointSize.value;
+    const squares = Math.max((this.renderer.domElement.width * this.renderer.domElement.height) / (size * size), 1);
+    return Math.max(1, Math.round(Math.sqrt((width * height) / squares)));
   }
 
   // Pixel coordinates of every drawn depth pixel: static, built again only when the size or density changes.
@@ -149,6 +156,7 @@ export class CloudView {
     depth.needsUpdate = true;
     const u = this.material.uniforms;
     u.unitMm.value = frame.depthUnitMm;
+    u.step.value = frame.step;
     if (!this.texture || this.texture.image.width !== frame.colorWidth || this.texture.image.height !== frame.colorHeight) {
       if (this.texture) this.texture.dispose();
       this.texture = new THREE.DataTexture(rgba, frame.colorWidth, frame.colorHeight, THREE.RGBAFormat);

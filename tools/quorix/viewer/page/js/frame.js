@@ -1,10 +1,11 @@
-// The binary frame message of quorix view: sixteen little-endian 4-byte header fields, the 2D image as
+// The binary frame message of quorix view: seventeen little-endian 4-byte header fields, the 2D image as
 // B-G-R bytes, then the depth map as 16-bit samples of depthUnitMm millimetres (0: nothing measured).
+// Pixel (i, j) of both images is pixel (step i, step j) of the camera's.
 const MAGIC = 0x46565851; // "QXVF"
 
 export function decodeFrame(buffer) {
   const h = new DataView(buffer);
-  if (buffer.byteLength < 64 || h.getUint32(0, true) !== MAGIC) throw new Error('not a frame message');
+  if (buffer.byteLength < 68 || h.getUint32(0, true) !== MAGIC) throw new Error('not a frame message');
   const u = (i) => h.getUint32(4 * i, true);
   const f = (i) => h.getFloat32(4 * i, true);
   const frame = {
@@ -13,6 +14,7 @@ export function decodeFrame(buffer) {
     depthWidth: u(5), depthHeight: u(6),
     depthUnitMm: f(7), depthMinMm: f(8), depthMaxMm: f(9),
     times: { capture2D: f(10), captureDepth: f(11), encode: f(12), send: f(13) },
+    step: u(16),
     bytes: buffer.byteLength,
   };
   const colorBytes = frame.colorWidth * frame.colorHeight * 3;

@@ -84,7 +84,14 @@ function showFrame(buffer) {
   countFrame(t3);
   $('fps').textContent = `${viewer.fps.toFixed(1)} fps`;
   $('stages').textContent = Object.entries(viewer.stages).map(([k, v]) => `${k} ${v.toFixed(1)}`).join(' · ') +
-    ` ms · ${(frame.bytes / 1e6).toFixed(1)} MB/frame`;
+    ` ms · ${(frame.bytes / 1e6).toFixed(1)} MB/frame` + (frame.step > 1 ? ` (1/${frame.step})` : '');
+}
+
+// Full images up to 1280 pixels wide; wider ones at half size, which a page rarely shows larger.
+function chooseStream() {
+  let step = Number($('stream').value);
+  if (step === 0) step = viewer.hello && viewer.hello.resolution.image2DWidth > 1280 ? 2 : 1;
+  send({ type: 'stream', step });
 }
 
 function showUserSets(message) {
@@ -108,6 +115,7 @@ function received(text) {
       $('camera').textContent = `${m.identity.model} ${m.identity.id} · ${m.identity.ipAddress}:${m.identity.port} · ` +
         `2D ${m.resolution.image2DWidth}×${m.resolution.image2DHeight}, depth ${m.resolution.image3DWidth}×${m.resolution.image3DHeight}`;
       cloud.setCalibration(m.calibration, m.resolution);
+      chooseStream();
       $('saves').replaceChildren(...m.saves.map((name) => {
         const button = Object.assign(document.createElement('button'), { textContent: name.split('.').pop().toUpperCase(), title: name });
         button.dataset.save = name;
@@ -160,6 +168,7 @@ function connect() {
 $('reset-view').addEventListener('click', () => cloud.resetView());
 $('point-size').addEventListener('input', (e) => cloud.setPointSize(Number(e.target.value)));
 $('density').addEventListener('change', (e) => cloud.setDensity(Number(e.target.value)));
+$('stream').addEventListener('change', chooseStream);
 $('user-set-list').addEventListener('change', (e) => send({ type: 'userSet', action: 'select', name: e.target.value }));
 $('user-set-save').addEventListener('click', () => send({ type: 'userSet', action: 'save' }));
 $('user-set-add').addEventListener('click', () => {
