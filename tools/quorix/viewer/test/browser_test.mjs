@@ -117,6 +117,7 @@ async function main() {
       '--disable-background-networking', '--disable-component-update', '--disable-sync'],
   });
   try {
+    context.setDefaultTimeout(60000);
     const page = context.pages()[0] || (await context.newPage());
     const errors = [];
     page.on('pageerror', (e) => errors.push(e.message));
@@ -139,13 +140,15 @@ async function main() {
 
     // An exposure typed into the panel reaches the camera; an impossible one is refused with a message.
     const exposure = page.locator('[data-setting="Scan2DExposureTime"] input.value');
+    // fill types the value; the change event is what a browser fires when the user commits it.
     await exposure.fill('42');
-    await exposure.press('Enter');
+    await exposure.dispatchEvent('change');
     await page.waitForFunction(() => document.querySelector('[data-setting="Scan2DExposureTime"] input.value').value === '42');
     check(cameraHolds(camera, 'Scan2DExposureTime') === 42, 'the camera holds the exposure set in the panel');
     await second.waitForFunction(() => document.querySelector('[data-setting="Scan2DExposureTime"] input.value').value === '42');
+    await second.close(); // the machine may be small: one tab draws from here on
     await exposure.fill('5000');
-    await exposure.press('Enter');
+    await exposure.dispatchEvent('change');
     const refusal = page.locator('[data-setting="Scan2DExposureTime"] .message');
     await refusal.filter({ hasText: /./ }).waitFor({ timeout: 10000 });
     check(/999/.test(await refusal.textContent()), 'the refusal names the range');
@@ -158,6 +161,12 @@ async function main() {
     check(ply.count > 1000 && ply.near > 100 && ply.far < 5000, `the saved cloud holds the scene (${JSON.stringify(ply)})`);
 
     if (screenshot) {
+      // Turned a little, so that the picture shows the cloud in 3D.
+      const box = await page.locator('#cloud-canvas canvas').boundingBox();
+      await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+      await page.mouse.down();
+      await page.mouse.move(box.x + box.width / 2 + 50, box.y + box.height / 2 - 30, { steps: 8 });
+      await page.mouse.up();
       await waitForFrames(page, (await page.evaluate(() => window.viewer.frames)) + 2);
       await page.screenshot({ path: screenshot });
     }

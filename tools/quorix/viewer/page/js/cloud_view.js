@@ -116,7 +116,7 @@ export class CloudView {
     if (this.density > 0) return this.density;
     const size = this.material.uniforms.pointSize.value;
     const squares = Math.max((this.renderer.domElement.width * this.renderer.domElement.height) / (size * size), 1);
-    return Math.max(1, Math.round(Math.sqrt((width * height) / squares)));
+    return Math.max(1, Math.floor(Math.sqrt((width * height) / squares)));
   }
 
   // Pixel coordinates of every drawn depth pixel: static, built again only when the size or density changes.
