@@ -22,8 +22,8 @@ constexpr float kLargest = std::numeric_limits<float>::max();
 }  // namespace
 
 void encodeFrameMessage(std::uint32_t sequence, const api::Frame<api::ElementColor>& color,
-                        const api::Frame<api::ElementDepth>& depth, const FrameTimes& times, std::uint32_t step,
-                        std::string& message) {
+                        const api::Frame<api::ElementDepth>& depth, const FrameTimes& times,
+                        std::uint32_t step, std::string& message) {
     static_assert(sizeof(float) == 4 && sizeof(api::ElementColor) == 3, "packed layouts");
     step = std::max<std::uint32_t>(step, 1);
     const std::uint32_t colorWidth = (color.width() + step - 1) / step;

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <stdexcept>
 
 #include "device_text.h"
 #include "quorixexport/calibration_file.h"
@@ -152,6 +153,16 @@ void ViewSession::enqueue(std::function<void()> job) {
 }
 
 void ViewSession::received(ClientId client, const std::string& text) {
+    try {
+        handleMessage(client, text);
+    } catch (const std::exception& e) {
+        Json::Value reply = typed("error");
+        reply["message"] = std::string("request failed: ") + e.what();
+        sendJson(client, reply);
+    }
+}
+
+void ViewSession::handleMessage(ClientId client, const std::string& text) {
     Json::Value message;
     std::string error;
     if (!parseMessage(text, message, error)) {
@@ -226,11 +237,17 @@ void ViewSession::work() {
                 jobs_.pop_front();
             }
         }
-        // Requests from the tabs go before the next capture.
-        if (job)
-            job();
-        else
-            captureAndSend();
+        // Requests from the tabs go before the next capture. Nothing a tab sends may end the viewer.
+        try {
+            if (job)
+                job();
+            else
+                captureAndSend();
+        } catch (const std::exception& e) {
+            Json::Value reply = typed("error");
+            reply["message"] = std::string("request failed: ") + e.what();
+            broadcastJson(reply);
+        }
     }
 }
 

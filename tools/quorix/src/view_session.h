@@ -61,6 +61,7 @@ private:
     };
 
     void received(viewer::ClientId client, const std::string& text);
+    void handleMessage(viewer::ClientId client, const std::string& text);
     bool requested(const std::string& target, viewer::Respond respond);
     void enqueue(std::function<void()> job);
     void work();

@@ -70,8 +70,8 @@ function readPly(file) {
   return { count, near, far };
 }
 
-async function waitForFrames(page, count) {
-  await page.waitForFunction((n) => window.viewer && window.viewer.frames >= n, count, { timeout: 60000 });
+async function waitForFrames(page, count, timeout = 60000) {
+  await page.waitForFunction((n) => window.viewer && window.viewer.frames >= n, count, { timeout });
 }
 
 async function measure(page, frames) {
@@ -89,7 +89,7 @@ async function measure(page, frames) {
   const before = await heap();
   const first = await page.evaluate(() => ({ frames: window.viewer.frames, at: performance.now() }));
   await page.evaluate(() => { window.viewer.stageSums = {}; window.viewer.stageCount = 0; });
-  await waitForFrames(page, first.frames + frames);
+  await waitForFrames(page, first.frames + frames, 0);
   const last = await page.evaluate(() => ({ frames: window.viewer.frames, at: performance.now(),
     bytes: window.viewer.lastFrameBytes, sums: window.viewer.stageSums, count: window.viewer.stageCount }));
   const after = await heap();
