@@ -3,22 +3,18 @@
 #include <json/reader.h>
 #include <json/writer.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <stdexcept>
 
 #include "device_text.h"
 #include "quorixexport/calibration_file.h"
-#include "quorixexport/cloud_files.h"
-#include "quorixexport/image_files.h"
 #include "setting_table.h"
+#include "view_saves.h"
 #include "view_settings.h"
 
 namespace quorix {
@@ -26,7 +22,6 @@ namespace tool {
 
 namespace api = norvik::api;
 using viewer::ClientId;
-using viewer::HttpReply;
 
 namespace {
 
@@ -73,20 +68,6 @@ Json::Value failure(const char* type, const std::string& text, const api::ErrorS
 
 double elapsedMs(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
-}
-
-// The files a tab can download, each written by the export library into a scratch file first.
-struct SaveKind {
-    const char* name;
-    const char* contentType;
-};
-constexpr SaveKind kSaves[] = {{"cloud.ply", "application/octet-stream"},
-                               {"cloud.pcd", "application/octet-stream"},
-                               {"color.png", "image/png"},
-                               {"depth.tiff", "image/tiff"}};
-
-HttpReply plainReply(int status, const std::string& text) {
-    return {status, "text/plain; charset=utf-8", text + "\n", {}};
 }
 
 }  // namespace
@@ -369,45 +350,15 @@ void ViewSession::userSetAction(ClientId client, const Json::Value& message) {
 }
 
 void ViewSession::save(const std::string& name, std::uint32_t sequence, const viewer::Respond& respond) {
-    const SaveKind* kind = nullptr;
-    for (const SaveKind& k : kSaves)
-        if (name == k.name) kind = &k;
-    if (!kind) return respond(plainReply(404, "no such file: " + name));
+    const auto& names = frameFileNames();
+    if (std::find(names.begin(), names.end(), name) == names.end())
+        return respond(plainReply(404, "no such file: " + name));
     // The frame asked for, or the newest when it is gone or none was named.
     const Snapshot* shot = &recent_[newest_];
     for (const Snapshot& s : recent_)
         if (sequence != 0 && s.sequence == sequence) shot = &s;
     if (shot->sequence == 0) return respond(plainReply(503, "no frame has been captured yet"));
-
-    char scratch[] = "/tmp/quorix-view-XXXXXX";
-    if (!mkdtemp(scratch)) return respond(plainReply(500, "cannot create a scratch folder"));
-    const std::string path = std::string(scratch) + "/" + name;
-    files::FileResult written;
-    if (name == "color.png") {
-        written = files::writeColorPng(path, shot->color);
-    } else if (name == "depth.tiff") {
-        written = files::writeDepthTiff(path, shot->depth);
-    } else {
-        // The coloured cloud of this very frame, computed on the host from its depth map and 2D image.
-        api::Frame<api::ElementPointXYZBGR> cloud;
-        const api::ErrorStatus status =
-            api::QuorixDevice::getCloudFromTextureMask(shot->depth, shot->color, shot->intri, cloud);
-        if (!status.isOk())
-            written.error = "the cloud cannot be computed: " + status.message;
-        else
-            written = files::writeCloud(path, cloud);
-    }
-    HttpReply reply;
-    if (written.ok() && files::readTextFile(path, reply.body)) {
-        reply.contentType = kind->contentType;
-        const std::string download = "quorix-" + std::to_string(shot->sequence) + "-" + name;
-        reply.headers.push_back({"Content-Disposition", "attachment; filename=\"" + download + "\""});
-    } else {
-        reply = plainReply(500, written.ok() ? path + ": cannot be read back" : written.error);
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
-    respond(std::move(reply));
+    respond(frameFileReply(name, shot->sequence, shot->color, shot->depth, shot->intri));
 }
 
 Json::Value ViewSession::helloMessage() {
@@ -422,7 +373,7 @@ Json::Value ViewSession::helloMessage() {
     hello["resolution"] = resolutionToJson(resolution);
     hello["calibration"] = files::calibrationToValue(intri);
     Json::Value saves(Json::arrayValue);
-    for (const SaveKind& k : kSaves) saves.append(k.name);
+    for (const std::string& name : frameFileNames()) saves.append(name);
     hello["saves"] = saves;
     return hello;
 }
