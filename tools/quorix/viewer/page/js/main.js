@@ -131,8 +131,8 @@ function received(text) {
       panel.update(m.name, m.value);
       break;
     case 'refused':
-      if (!panel.refused(m.name, m.message)) status(m.message, true);
-      viewer.messages.push(m.message);
+      if (panel.refused(m.name, m.message)) viewer.messages.push(m.message);
+      else status(m.message, true);
       break;
     case 'userSets':
       showUserSets(m);
