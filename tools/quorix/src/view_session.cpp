@@ -27,6 +27,8 @@ namespace {
 
 // A failed capture is retried after this pause, so that a camera that went away is not hammered.
 constexpr auto kRetryPause = std::chrono::milliseconds(500);
+// A tab whose last frame is still queued is offered the next frame after this pause.
+constexpr auto kBusyRetry = std::chrono::milliseconds(200);
 
 std::string toText(const Json::Value& value) {
     Json::StreamWriterBuilder builder;
@@ -206,16 +208,25 @@ void ViewSession::work() {
         std::function<void()> job;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            auto anyWaiting = [this] {
+            auto tabsWith = [this](bool busy) {
                 for (const auto& entry : tabs_)
-                    if (entry.second.waiting) return true;
+                    if (entry.second.waiting && entry.second.busy == busy) return true;
                 return false;
             };
-            wake_.wait(lock, [&] { return stopping_ || !jobs_.empty() || anyWaiting(); });
+            auto ready = [&] { return stopping_ || !jobs_.empty() || tabsWith(false); };
+            if (tabsWith(true)) {
+                // A tab that does not read its frames is offered the next one a little later.
+                wake_.wait_for(lock, kBusyRetry, ready);
+                for (auto& entry : tabs_) entry.second.busy = false;
+            } else {
+                wake_.wait(lock, ready);
+            }
             if (stopping_) return;
             if (!jobs_.empty()) {
                 job = std::move(jobs_.front());
                 jobs_.pop_front();
+            } else if (!tabsWith(false)) {
+                continue;
             }
         }
         // Requests from the tabs go before the next capture. Nothing a tab sends may end the viewer.
@@ -260,8 +271,7 @@ void ViewSession::captureAndSend() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         for (auto& [client, tab] : tabs_) {
-            // A tab whose last frame is still in its socket's queue waits for the one after.
-            if (!tab.waiting || server_->queuedBytes(client) > 0) continue;
+            if (!tab.waiting || tab.busy) continue;
             tab.waiting = false;
             receivers[tab.step].push_back(client);
         }
@@ -270,15 +280,25 @@ void ViewSession::captureAndSend() {
     double encodeMs = 0, sendMs = 0;
     for (const auto& [step, clients] : receivers) {
         start = std::chrono::steady_clock::now();
-        std::string& message = messages_[step];
-        encodeFrameMessage(sequence, shot.color, shot.depth, times_, step, message);
+        auto message = std::make_shared<std::string>();
+        encodeFrameMessage(sequence, shot.color, shot.depth, times_, step, *message);
         const double encoded = elapsedMs(start);
         // The frame carries its own encoding time; the sending time travels with the next frame.
         const float ms = static_cast<float>(encoded);
-        std::memcpy(&message[offsetof(FrameHeader, times) + offsetof(FrameTimes, encode)], &ms, sizeof ms);
+        std::memcpy(&(*message)[offsetof(FrameHeader, times) + offsetof(FrameTimes, encode)], &ms, sizeof ms);
         encodeMs += encoded;
         start = std::chrono::steady_clock::now();
-        for (ClientId client : clients) server_->sendBinary(client, message);
+        for (ClientId client : clients) {
+            // A tab whose last frame is still queued for its socket waits for the one after.
+            server_->sendBinaryUnlessBusy(client, message, [this, client] {
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    const auto found = tabs_.find(client);
+                    if (found != tabs_.end()) found->second.waiting = found->second.busy = true;
+                }
+                wake_.notify_all();
+            });
+        }
         sendMs += elapsedMs(start);
     }
     times_.encode = static_cast<float>(encodeMs);

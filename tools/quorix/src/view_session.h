@@ -82,6 +82,7 @@ private:
     std::deque<std::function<void()>> jobs_;
     struct Tab {
         bool waiting = false;  // for a frame
+        bool busy = false;     // its last frame was still queued when the next was ready
         std::uint32_t step = 1;
     };
     std::map<viewer::ClientId, Tab> tabs_;  // every open tab
@@ -92,7 +93,6 @@ private:
     // The worker's own: the last frames (saves pick one by its sequence) and the message buffer.
     std::array<Snapshot, 3> recent_;
     std::size_t newest_ = 0;
-    std::map<std::uint32_t, std::string> messages_;  // by step, buffers kept from frame to frame
     FrameTimes times_;
     Json::Value lastHello_;  // the identity, sizes and calibration last sent
 };

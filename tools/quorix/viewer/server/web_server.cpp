@@ -86,12 +86,6 @@ struct WebServer::Impl {
         return ec ? nullptr : con;
     }
 
-    bool send(ClientId client, const std::string& bytes, websocketpp::frame::opcode::value opcode) {
-        auto con = connection(client);
-        if (!con) return false;
-        return !con->send(bytes, opcode);
-    }
-
     void opened(Handle handle) {
         ClientId id;
         {
@@ -249,17 +243,24 @@ void WebServer::stop() {
     });
 }
 
-bool WebServer::sendText(ClientId client, const std::string& text) {
-    return impl_->send(client, text, websocketpp::frame::opcode::text);
+void WebServer::sendText(ClientId client, std::string text) {
+    asio::post(impl_->endpoint.get_io_service(), [impl = impl_.get(), client, text = std::move(text)] {
+        if (auto con = impl->connection(client)) con->send(text, websocketpp::frame::opcode::text);
+    });
 }
 
-bool WebServer::sendBinary(ClientId client, const std::string& bytes) {
-    return impl_->send(client, bytes, websocketpp::frame::opcode::binary);
-}
-
-std::size_t WebServer::queuedBytes(ClientId client) {
-    auto con = impl_->connection(client);
-    return con ? con->get_buffered_amount() : 0;
+void WebServer::sendBinaryUnlessBusy(ClientId client, std::shared_ptr<const std::string> bytes,
+                                     std::function<void()> skipped) {
+    asio::post(impl_->endpoint.get_io_service(),
+               [impl = impl_.get(), client, bytes = std::move(bytes), skipped = std::move(skipped)] {
+                   auto con = impl->connection(client);
+                   if (!con) return;
+                   if (con->get_buffered_amount() > 0) {
+                       skipped();
+                       return;
+                   }
+                   con->send(bytes->data(), bytes->size(), websocketpp::frame::opcode::binary);
+               });
 }
 
 }  // namespace viewer

@@ -50,11 +50,13 @@ public:
     // From any thread; closes every connection.
     void stop();
 
-    // From any thread. False when the client is gone.
-    bool sendText(ClientId client, const std::string& text);
-    bool sendBinary(ClientId client, const std::string& bytes);
-    // Bytes queued for the client and not yet written to its socket (0 when it is gone).
-    std::size_t queuedBytes(ClientId client);
+    // From any thread; the message is queued on the server's own thread, which alone touches a
+    // connection's queue. A message to a client that is gone is dropped.
+    void sendText(ClientId client, std::string text);
+    // The same, unless an earlier message to the client is still queued: then skipped runs instead (on the
+    // server's thread), so that a client that does not read never has more than one frame waiting.
+    void sendBinaryUnlessBusy(ClientId client, std::shared_ptr<const std::string> bytes,
+                              std::function<void()> skipped);
 
     // Messages from a browser are small JSON texts; anything longer is refused by closing the connection.
     static constexpr std::size_t kMaxIncomingMessage = 64 * 1024;
