@@ -245,6 +245,11 @@ TEST_F(ViewServer, BadInputIsAnsweredAndTheOtherClientsKeepTheirFrames) {
         leaving.readSome(100);
         leaving.close();
     }
+    // A client that keeps asking and never reads: it holds one frame at a time at most, not a queue.
+    WebSocketProbe hoarder;
+    openClient(hoarder);
+    for (int i = 0; i < 300; ++i) ASSERT_TRUE(hoarder.sendText(R"({"type":"next"})"));
+
     // Not a WebSocket at all.
     std::string body;
     EXPECT_EQ(probe::httpGet(port(), "/ws", body), 404);
