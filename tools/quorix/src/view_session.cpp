@@ -253,6 +253,7 @@ void ViewSession::captureAndSend() {
     if (status.isOk()) status = device_.captureDepthMap(shot.depth);
     times_.captureDepth = static_cast<float>(elapsedMs(start));
     if (!status.isOk()) {
+        shot.sequence = 0;  // the failed capture released this slot's frames: nothing to save from it
         broadcastJson(failure("status", "capture failed", status));
         std::unique_lock<std::mutex> lock(mutex_);
         wake_.wait_for(lock, kRetryPause, [this] { return stopping_ || !jobs_.empty(); });
