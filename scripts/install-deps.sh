@@ -12,7 +12,11 @@ packages=(
   python3
   python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pytest
   help2man dpkg-dev fakeroot file lintian
+  libwebsocketpp-dev libasio-dev nodejs chromium chromium-driver
 )
+# The viewer's page takes its packages from npm at build time. Some Node.js distributions bring npm with
+# them; Debian's comes as a package of its own.
+if ! command -v npm >/dev/null 2>&1; then packages+=(npm); fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -201,6 +201,9 @@ int runDemo(const DemoOptions& o) {
     if (!ok) return kExitFailure;
     device.disconnect();
     camera.stop();
+    std::cout
+        << "To watch a camera live in a browser: quorix view ADDRESS, then open http://127.0.0.1:8080/\n"
+           "(a virtual camera to watch: quorix-virtual-camera --port 5577 & quorix view 127.0.0.1)\n";
     std::cout << "Wrote into " << dir << "/:";
     for (const auto& name : written) std::cout << " " << name;
     std::cout << std::endl;

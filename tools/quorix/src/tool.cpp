@@ -61,6 +61,7 @@ int runTool(int argc, char** argv) {
     addUserSetsCommand(app, action);
     addMaskCloudCommand(app, action);
     addDemoCommand(app, action);
+    addViewCommand(app, action);
     // A reply time-out of 0 fails against every camera and a negative one waits forever: every --timeout
     // takes 1 ms to one hour.
     for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {

@@ -34,6 +34,7 @@ void addSettingCommands(CLI::App& app, Action& action);  // get, set and setting
 void addUserSetsCommand(CLI::App& app, Action& action);
 void addMaskCloudCommand(CLI::App& app, Action& action);
 void addDemoCommand(CLI::App& app, Action& action);
+void addViewCommand(CLI::App& app, Action& action);
 
 // The library's diagnostic lines reach standard error as "quorix: <line>", so that standard output holds
 // only what a command prints (with --json, one JSON document). Installed by runTool.
