@@ -8,6 +8,7 @@ packages=(
   libzmq3-dev cppzmq-dev libjsoncpp-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libpng-dev libtiff-dev
+  libhwy-dev
   clang-14 libclang-rt-14-dev
   python3
 )

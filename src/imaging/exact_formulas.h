@@ -71,6 +71,30 @@ void walk(std::size_t begin, std::size_t end, std::size_t cols, const PerPixel& 
     }
 }
 
+// The loops of cloud_kernels.h one pixel at a time: what the vector loops are checked against, and what
+// processors without vector instructions run.
+inline void depthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
+                       const KernelParams& p) {
+    for (std::size_t i = begin; i < end; ++i) out[i].d = depth(raw, i, p.scale);
+}
+
+inline void pointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin,
+                       std::size_t end, const KernelParams& p) {
+    walk(begin, end, static_cast<std::size_t>(p.cols), [&](std::size_t i, std::size_t row, std::size_t col) {
+        float x, y, z;
+        point(raw, i, row, col, p, x, y, z);
+        out[i] = {x, y, z};
+    });
+}
+
+inline void colorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
+                            api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
+                            const KernelParams& p) {
+    walk(begin, end, static_cast<std::size_t>(p.cols), [&](std::size_t i, std::size_t row, std::size_t col) {
+        colorPoint(raw, color, out, i, row, col, p);
+    });
+}
+
 }  // namespace exact
 }  // namespace imaging
 }  // namespace norvik

@@ -231,20 +231,16 @@ inline DeviceIntri realisticIntri(std::mt19937& rng, int cols, int rows, int col
     return in;
 }
 
-// Runs check once for every level of vector loops this processor has (the portable loops included), with
-// the loops capped at that level, and lifts the cap afterwards.
+// Runs check once for every instruction set the loops are compiled for and this processor runs, with the
+// loops held to it, and lets them choose again afterwards.
 template <typename Check>
 void forEachVectorLevel(const Check& check) {
-    using norvik::imaging::VectorLevel;
-    const double intrinsic[4] = {1, 1, 0, 0};
-    for (VectorLevel level : {VectorLevel::Portable, VectorLevel::Avx2, VectorLevel::Avx512}) {
-        norvik::imaging::limitVectorLevel(level);
-        if (norvik::imaging::vectorLevel(norvik::imaging::makeKernelParams(1.0, intrinsic, 1)) != level)
-            continue;
-        SCOPED_TRACE("vector level " + std::to_string(static_cast<int>(level)));
+    for (const std::int64_t target : norvik::imaging::kernelTargets()) {
+        norvik::imaging::useKernelTarget(target);
+        SCOPED_TRACE("instruction set " + norvik::imaging::kernelTargetName());
         check();
     }
-    norvik::imaging::limitVectorLevel(VectorLevel::Avx512);
+    norvik::imaging::useKernelTarget(0);
 }
 
 }  // namespace imaging_test
