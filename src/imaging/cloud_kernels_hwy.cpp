@@ -59,13 +59,6 @@ HWY_INLINE FloatVec depthsAt(const unsigned char* raw, const KernelParams& p, Do
     return hn::LoadU(FloatTag(), z);
 }
 
-// Large outputs bypass the caches when whole vectors can be streamed out; small ones are better left in them
-// for the reader.
-HWY_INLINE bool streamOutput(const void* at, std::size_t bytes) {
-    return reinterpret_cast<std::uintptr_t>(at) % (hn::Lanes(FloatTag()) * sizeof(float)) == 0 &&
-           bytes >= kStreamingBytes;
-}
-
 void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
                 const KernelParams& p) {
     // The divider keeps up with memory on every target measured; the table lookups do not.
@@ -91,8 +84,6 @@ void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t be
 
 void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
                 const KernelParams& p) {
-    const FloatTag df;
-    const std::size_t lanes = hn::Lanes(df);
     const PointConstants k(p.fx, p.fy, p.cx, p.cy);
     const DoubleVec scale = hn::Set(DoubleTag(), p.scale);
     const std::size_t first = alignedStart(out, begin, end);
@@ -103,60 +94,17 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
         out[i] = {x, y, z};
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
-        const Points pt = pointsAt(depthsAt(raw + 2 * i, p, scale), at, k);
-        float* dst = &out[i].x;
-        if (!stream) return hn::StoreInterleaved3(pt.x, pt.y, pt.z, df, dst);
-        // Three whole vectors of x0 y0 z0 x1 ..., streamed out.
-        HWY_ALIGN float xyz[3 * kMaxLanes];
-        hn::StoreInterleaved3(pt.x, pt.y, pt.z, df, xyz);
-        for (std::size_t part = 0; part < 3; ++part)
-            hn::Stream(hn::Load(df, xyz + part * lanes), df, dst + part * lanes);
+        storePoints(pointsAt(depthsAt(raw + 2 * i, p, scale), at, k), out + i, stream);
     };
     walkSteps(begin, first, end, static_cast<std::size_t>(p.cols), steps, single);
     if (stream) hwy::FlushStream();
 }
 
-// The pose and the 2D camera, for projecting points into the 2D image.
-struct Projection {
-    DoubleVec r[3][3], t[3];
-    DoubleVec fx2, fy2, cx2, cy2;
-    explicit Projection(const KernelParams& p) {
-        const DoubleTag dd;
-        for (int i = 0; i < 3; ++i) {
-            for (int j = 0; j < 3; ++j) r[i][j] = hn::Set(dd, p.rotation[i][j]);
-            t[i] = hn::Set(dd, p.translation[i]);
-        }
-        fx2 = hn::Set(dd, p.fx2);
-        fy2 = hn::Set(dd, p.fy2);
-        cx2 = hn::Set(dd, p.cx2);
-        cy2 = hn::Set(dd, p.cy2);
-    }
-};
-
-// Where points land in the 2D image (projectedColor's formulas); -1 for points in the 2D camera's plane,
-// which the sampler leaves black.
-HWY_INLINE void project(DoubleVec x, DoubleVec y, DoubleVec z, const Projection& k, DoubleVec& u,
-                        DoubleVec& v) {
-    auto row = [&](int n) {
-        DoubleVec s = hn::Mul(k.r[n][0], x);
-        s = hn::Add(s, hn::Mul(k.r[n][1], y));
-        s = hn::Add(s, hn::Mul(k.r[n][2], z));
-        return hn::Add(s, k.t[n]);
-    };
-    const DoubleTag dd;
-    const DoubleVec zc = row(2), xc = row(0), yc = row(1);
-    const auto inPlane = hn::Le(hn::Abs(zc), hn::Set(dd, kZeroTolerance));
-    const DoubleVec outside = hn::Set(dd, -1.0);
-    u = hn::IfThenElse(inPlane, outside, hn::Add(hn::Div(hn::Mul(xc, k.fx2), zc), k.cx2));
-    v = hn::IfThenElse(inPlane, outside, hn::Add(hn::Div(hn::Mul(yc, k.fy2), zc), k.cy2));
-}
-
 void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
                      api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
                      const KernelParams& p) {
-    const FloatTag df;
     const PointConstants k(p.fx, p.fy, p.cx, p.cy);
-    const Projection pose(p);
+    const Projection pose(p.rotation, p.translation, p.fx2, p.fy2, p.cx2, p.cy2);
     const ImageGeometry geometry = imageGeometry(color);
     const DoubleVec scale = hn::Set(DoubleTag(), p.scale);
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
@@ -173,8 +121,7 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
             project(highDouble(pt.x), highDouble(pt.y), highDouble(pt.z), pose, u[1], v[1]);
             bgr = bilinear(joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), color, geometry);
         }
-        // Colour (with the padding byte zero), x, y, z: the element's sixteen bytes.
-        hn::StoreInterleaved4(colorBits(bgr), pt.x, pt.y, pt.z, df, reinterpret_cast<float*>(out + i));
+        storeColorPoints(bgr, pt, out + i);
     };
     walkSteps(begin, begin, end, static_cast<std::size_t>(p.cols), steps, single);
 }

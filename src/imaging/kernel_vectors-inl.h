@@ -148,8 +148,69 @@ HWY_INLINE Points pointsAt(FloatVec z, const LaneCoordinates& at, const PointCon
     return p;
 }
 
+// The pose and the 2D camera, for projecting points into the 2D image.
+struct Projection {
+    DoubleVec r[3][3], t[3];
+    DoubleVec fx2, fy2, cx2, cy2;
+    Projection(const double (&rotation)[3][3], const double (&translation)[3], double fx2_, double fy2_,
+               double cx2_, double cy2_) {
+        const DoubleTag dd;
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) r[i][j] = hn::Set(dd, rotation[i][j]);
+            t[i] = hn::Set(dd, translation[i]);
+        }
+        fx2 = hn::Set(dd, fx2_);
+        fy2 = hn::Set(dd, fy2_);
+        cx2 = hn::Set(dd, cx2_);
+        cy2 = hn::Set(dd, cy2_);
+    }
+};
+
+// Where points land in the 2D image (projectedColor's formulas); -1 for points in the 2D camera's plane,
+// which the sampler leaves black.
+HWY_INLINE void project(DoubleVec x, DoubleVec y, DoubleVec z, const Projection& k, DoubleVec& u,
+                        DoubleVec& v) {
+    auto row = [&](int n) {
+        DoubleVec s = hn::Mul(k.r[n][0], x);
+        s = hn::Add(s, hn::Mul(k.r[n][1], y));
+        s = hn::Add(s, hn::Mul(k.r[n][2], z));
+        return hn::Add(s, k.t[n]);
+    };
+    const DoubleTag dd;
+    const DoubleVec zc = row(2), xc = row(0), yc = row(1);
+    const auto inPlane = hn::Le(hn::Abs(zc), hn::Set(dd, kZeroTolerance));
+    const DoubleVec outside = hn::Set(dd, -1.0);
+    u = hn::IfThenElse(inPlane, outside, hn::Add(hn::Div(hn::Mul(xc, k.fx2), zc), k.cx2));
+    v = hn::IfThenElse(inPlane, outside, hn::Add(hn::Div(hn::Mul(yc, k.fy2), zc), k.cy2));
+}
+
+// Large outputs bypass the caches when whole vectors can be streamed out; small ones are better left in them
+// for the reader.
+HWY_INLINE bool streamOutput(const void* at, std::size_t bytes) {
+    return reinterpret_cast<std::uintptr_t>(at) % (hn::Lanes(FloatTag()) * sizeof(float)) == 0 &&
+           bytes >= kStreamingBytes;
+}
+
+// The lanes' points as x0 y0 z0 x1 ... at out: three whole vectors, streamed out or stored.
+HWY_INLINE void storePoints(const Points& pt, api::ElementPointXYZ* out, bool stream) {
+    const FloatTag df;
+    float* dst = &out->x;
+    if (!stream) return hn::StoreInterleaved3(pt.x, pt.y, pt.z, df, dst);
+    HWY_ALIGN float xyz[3 * kMaxLanes];
+    hn::StoreInterleaved3(pt.x, pt.y, pt.z, df, xyz);
+    const std::size_t lanes = hn::Lanes(df);
+    for (std::size_t part = 0; part < 3; ++part)
+        hn::Stream(hn::Load(df, xyz + part * lanes), df, dst + part * lanes);
+}
+
 // A colour as the vector loops carry it (packColor) in every lane, as a float vector's bits.
 HWY_INLINE FloatVec colorBits(WordVec bgr) { return hn::BitCast(FloatTag(), bgr); }
+
+// The lanes' coloured points at out: colour (with the padding byte zero), x, y, z, the elements' sixteen
+// bytes.
+HWY_INLINE void storeColorPoints(WordVec bgr, const Points& pt, api::ElementPointXYZBGR* out) {
+    hn::StoreInterleaved4(colorBits(bgr), pt.x, pt.y, pt.z, FloatTag(), reinterpret_cast<float*>(out));
+}
 
 // The colours of the lanes' pixels, read one by one.
 HWY_INLINE WordVec pixelColors(const api::ElementColor* pixels) {
