@@ -12,7 +12,9 @@ namespace imaging {
 
 namespace {
 
-bool nearlyEqual(double a, double b) { return std::fabs(a - b) <= kZeroTolerance; }
+bool nearlyEqual(double a, double b) {
+    return std::fabs(a - b) <= kZeroTolerance;
+}
 
 template <typename Point>
 api::ErrorStatus cloudFromMask(const api::Frame<api::ElementDepth>& depth,
