@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libpng-dev libtiff-dev
   libhwy-dev
+  g++-aarch64-linux-gnu libc6-dev-arm64-cross qemu-user-static googletest
   clang-14 libclang-rt-14-dev
   python3
 )

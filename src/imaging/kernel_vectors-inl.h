@@ -139,13 +139,12 @@ HWY_INLINE Points pointsAt(FloatVec z, const LaneCoordinates& at, const PointCon
         return hn::Div(hn::Mul(hn::Sub(index, centre), depth), focal);
     };
     const DoubleVec zLow = lowDouble(z), zHigh = highDouble(z);
-    Points p;
-    p.x = joinFloats(coordinate(lowDouble(at.col), k.cx, zLow, k.fx),
-                     coordinate(highDouble(at.col), k.cx, zHigh, k.fx));
-    p.y = joinFloats(coordinate(lowDouble(at.row), k.cy, zLow, k.fy),
-                     coordinate(highDouble(at.row), k.cy, zHigh, k.fy));
-    p.z = z;
-    return p;
+    // Built whole: the implicit default constructor of a struct of vectors is not compiled for the target.
+    return Points{joinFloats(coordinate(lowDouble(at.col), k.cx, zLow, k.fx),
+                             coordinate(highDouble(at.col), k.cx, zHigh, k.fx)),
+                  joinFloats(coordinate(lowDouble(at.row), k.cy, zLow, k.fy),
+                             coordinate(highDouble(at.row), k.cy, zHigh, k.fy)),
+                  z};
 }
 
 // The pose and the 2D camera, for projecting points into the 2D image.
