@@ -11,7 +11,6 @@
 #include "hwy/highway.h"
 #include "imaging/cloud_kernels.h"
 #include "imaging/kernel_vectors-inl.h"
-#include "imaging/vector_kernels.h"
 #include "transport/protocol_names.h"
 
 HWY_BEFORE_NAMESPACE();
