@@ -26,6 +26,9 @@ namespace imaging {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
+// Samples are read as little-endian 16-bit words and colours as little-endian 32-bit words.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the imaging loops read little-endian words");
+
 // One step of the loops: a full vector of floats, one pixel per lane; the doubles are worked in two halves.
 using FloatTag = hn::ScalableTag<float>;
 using IntTag = hn::RebindToSigned<FloatTag>;
