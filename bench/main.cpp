@@ -4,6 +4,8 @@
 #include <benchmark/benchmark.h>
 #include <omp.h>
 
+#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -39,28 +41,20 @@ void printRatio(const std::map<std::string, double>& times, const std::string& l
     std::printf("%-58s %6.2f  (%s)\n", label.c_str(), m->second / r->second, target.c_str());
 }
 
-// QUORIX_VECTOR_LEVEL=portable|avx2 measures the narrower loops that other processors run.
+// QUORIX_VECTOR_LEVEL=avx2 (or another instruction set the loops are compiled for: sse4, emu128, ...)
+// measures the loops that other processors run.
 void applyVectorLevel() {
-    using norvik::imaging::VectorLevel;
     const char* level = std::getenv("QUORIX_VECTOR_LEVEL");
     if (level == nullptr) return;
-    const std::string name = level;
-    norvik::imaging::limitVectorLevel(name == "portable" ? VectorLevel::Portable
-                                      : name == "avx2"   ? VectorLevel::Avx2
-                                                         : VectorLevel::Avx512);
-}
-
-const char* levelName() {
-    using norvik::imaging::VectorLevel;
-    const double intrinsic[4] = {1, 1, 0, 0};
-    switch (norvik::imaging::vectorLevel(norvik::imaging::makeKernelParams(1.0, intrinsic, 1))) {
-        case VectorLevel::Avx512:
-            return "AVX-512";
-        case VectorLevel::Avx2:
-            return "AVX2";
-        default:
-            return "portable";
+    for (const std::int64_t target : norvik::imaging::kernelTargets()) {
+        norvik::imaging::useKernelTarget(target);
+        std::string name = norvik::imaging::kernelTargetName();
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (name == level) return;
     }
+    std::fprintf(stderr, "QUORIX_VECTOR_LEVEL=%s: not an instruction set of this build and processor\n",
+                 level);
+    std::exit(2);
 }
 
 }  // namespace
@@ -73,7 +67,8 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     const auto& t = reporter.times;
-    std::printf("\nRatios (threads: %d, loops: %s)\n", omp_get_max_threads(), levelName());
+    std::printf("\nRatios (threads: %d, loops: %s)\n", omp_get_max_threads(),
+                norvik::imaging::kernelTargetName().c_str());
     for (const std::string size : {"1920/1200", "2448/2048"}) {
         auto at = [&](const char* name) { return std::string(name) + "/" + size + "/real_time"; };
         std::printf("-- %s\n", size.c_str());

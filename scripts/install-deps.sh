@@ -8,6 +8,8 @@ packages=(
   libzmq3-dev cppzmq-dev libjsoncpp-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libpng-dev libtiff-dev
+  libhwy-dev
+  g++-aarch64-linux-gnu libc6-dev-arm64-cross qemu-user-static googletest
   clang-14 libclang-rt-14-dev
   python3
   python3-dev pybind11-dev python3-pybind11 python3-numpy python3-pytest

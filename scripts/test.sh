@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Sets everything up and runs the whole test suite: under the sanitizers, a bounded run of every fuzz target,
-# then the normal build's tests (whose summary is the last thing printed), and the reliability report.
+# the imaging kernels' exactness tests cross-compiled for aarch64 under qemu, then the normal build's tests (whose summary is the last thing printed), and the reliability report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
 bash scripts/sanitizers.sh
 bash scripts/fuzz.sh
+bash scripts/aarch64-kernels.sh
 # The Debian packages from a release build, checked by lintian (the tests make their own from the build
 # under test, unpack them and use them).
 bash scripts/package.sh

@@ -1,44 +1,41 @@
 #include "imaging/cloud_kernels.h"
 
-#include <atomic>
 #include <cstring>
 #include <memory>
 
+#include "hwy/highway.h"
 #include "imaging/exact_formulas.h"
-#include "imaging/vector_kernels.h"
 
 namespace norvik {
 namespace imaging {
 
-namespace {
+// Built for one instruction set, the loops are called directly and there is nothing to choose.
+#if (HWY_TARGETS & (HWY_TARGETS - 1)) == 0
 
-std::atomic<VectorLevel> levelLimit{VectorLevel::Avx512};
+std::vector<std::int64_t> kernelTargets() { return {HWY_STATIC_TARGET}; }
 
-// The widest loops that the limit allows and the processor and parameters can take; null for the portable
-// loops.
-const VectorLoops* vectorLoops(const KernelParams& p) {
-#ifdef QUORIX_VECTOR_KERNELS
-    const VectorLevel limit = levelLimit.load(std::memory_order_relaxed);
-    if (limit >= VectorLevel::Avx512 && kAvx512Loops.usable(p)) return &kAvx512Loops;
-    if (limit >= VectorLevel::Avx2 && kAvx2Loops.usable(p)) return &kAvx2Loops;
-#endif
-    static_cast<void>(p);
-    return nullptr;
+void useKernelTarget(std::int64_t) {}
+
+std::string kernelTargetName() { return hwy::TargetName(HWY_STATIC_TARGET); }
+
+#else
+
+std::vector<std::int64_t> kernelTargets() {
+    std::vector<std::int64_t> targets;
+    for (std::int64_t left = hwy::SupportedTargets() & HWY_TARGETS; left != 0; left &= left - 1)
+        targets.push_back(left & -left);
+    return targets;
 }
 
-}  // namespace
+// Highway's own selection: its dispatch tables choose again at their next call.
+void useKernelTarget(std::int64_t target) { hwy::SetSupportedTargetsForTest(target); }
 
-void limitVectorLevel(VectorLevel level) { levelLimit.store(level, std::memory_order_relaxed); }
-
-VectorLevel vectorLevel(const KernelParams& params) {
-    const VectorLoops* loops = vectorLoops(params);
-#ifdef QUORIX_VECTOR_KERNELS
-    if (loops == &kAvx512Loops) return VectorLevel::Avx512;
-    if (loops == &kAvx2Loops) return VectorLevel::Avx2;
-#endif
-    static_cast<void>(loops);
-    return VectorLevel::Portable;
+std::string kernelTargetName() {
+    const std::int64_t targets = hwy::SupportedTargets() & HWY_TARGETS;
+    return hwy::TargetName(targets & -targets);
 }
+
+#endif
 
 KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], std::int32_t cols) {
     KernelParams p;
@@ -69,34 +66,6 @@ const float* depthTable(double scale) {
         tableScale = bits;
     }
     return table.get();
-}
-
-void depthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
-                const KernelParams& p) {
-    if (const VectorLoops* loops = vectorLoops(p)) return loops->depthRange(raw, out, begin, end, p);
-    for (std::size_t i = begin; i < end; ++i) out[i].d = exact::depth(raw, i, p.scale);
-}
-
-void pointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
-                const KernelParams& p) {
-    if (const VectorLoops* loops = vectorLoops(p)) return loops->pointRange(raw, out, begin, end, p);
-    exact::walk(begin, end, static_cast<std::size_t>(p.cols),
-                [&](std::size_t i, std::size_t row, std::size_t col) {
-                    float x, y, z;
-                    exact::point(raw, i, row, col, p, x, y, z);
-                    out[i] = {x, y, z};
-                });
-}
-
-void colorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
-                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
-                     const KernelParams& p) {
-    if (const VectorLoops* loops = vectorLoops(p))
-        return loops->colorPointRange(raw, color, out, begin, end, p);
-    exact::walk(begin, end, static_cast<std::size_t>(p.cols),
-                [&](std::size_t i, std::size_t row, std::size_t col) {
-                    exact::colorPoint(raw, color, out, i, row, col, p);
-                });
 }
 
 }  // namespace imaging

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "quorix/Frame.h"
 
@@ -26,14 +28,15 @@ struct KernelParams {
     bool sameView = false;
 };
 
-// The instruction sets the loops may use, narrowest first.
-enum class VectorLevel { Portable, Avx2, Avx512 };
-
-// Caps the loops at `level` for the whole process (they use the widest the processor has by default): the
-// tests check every level against the formulas.
-void limitVectorLevel(VectorLevel level);
-// The level the loops run at for these parameters.
-VectorLevel vectorLevel(const KernelParams& params);
+// The instruction sets the loops are compiled for that this processor can run (Highway's target bits),
+// best first. The build for one instruction set only (static dispatch) lists just that one.
+std::vector<std::int64_t> kernelTargets();
+// Makes the loops use `target`, one of kernelTargets(), for the whole process from now on (the best the
+// processor has by default, and again after 0): the tests check every target against the formulas, and the
+// benchmark measures the narrower ones.
+void useKernelTarget(std::int64_t target);
+// The name of the instruction set the loops use now ("AVX2", "NEON", ...).
+std::string kernelTargetName();
 
 KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], std::int32_t cols);
 

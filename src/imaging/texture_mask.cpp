@@ -1,27 +1,16 @@
 #include "imaging/texture_mask.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "imaging/imaging_messages.h"
-#include "imaging/point_element.h"
 #include "imaging/projection.h"
+#include "imaging/texture_mask_kernels.h"
 
 namespace norvik {
 namespace imaging {
 
 namespace {
-
-bool isSet(const api::ElementColor& pixel) {
-    return static_cast<double>(maskGray(pixel)) > kZeroTolerance;
-}
-
-inline void store(api::ElementPointXYZ& out, float x, float y, float z, const api::ElementColor&) {
-    out = {x, y, z};
-}
-
-inline void store(api::ElementPointXYZBGR& out, float x, float y, float z, const api::ElementColor& c) {
-    storeColorPoint(out, c, x, y, z);
-}
 
 template <typename Point>
 api::ErrorStatus cloudFromMask(const api::Frame<api::ElementDepth>& depth,
@@ -35,43 +24,23 @@ api::ErrorStatus cloudFromMask(const api::Frame<api::ElementDepth>& depth,
     if (!(fx2 > 0) || !(fy2 > 0) || !(fx > 0) || !(fy > 0))
         return {api::InvalidIntrinsics, kInvalidIntrinsicsMessage};
     const bool coincide = camerasCoincide(intri, mask, depth);
-    const auto& r = intri.rotation;
-    const auto& t = intri.translation;
+    MaskParams params;
+    params.fx = fx;
+    params.fy = fy;
+    params.cx = cx;
+    params.cy = cy;
+    std::memcpy(params.rotation, intri.rotation, sizeof params.rotation);
+    std::memcpy(params.translation, intri.translation, sizeof params.translation);
+    params.fx2 = fx2;
+    params.fy2 = fy2;
+    params.cx2 = cx2;
+    params.cy2 = cy2;
+    params.samePixel = coincide;
+    params.cols = depth.width();
 
-    const std::uint32_t width = depth.width();
-    const std::uint32_t height = depth.height();
-    cloud.resize(width, height);
-    const api::ElementDepth* depths = depth.data();
-    Point* out = cloud.data();
-    const api::ElementColor black{0, 0, 0};
-    for (std::uint32_t i = 0; i < height; ++i) {
-        for (std::uint32_t j = 0; j < width; ++j) {
-            const std::size_t index = static_cast<std::size_t>(i) * width + j;
-            // A skipped point is zero, so that a reused frame never keeps points of an earlier call.
-            store(out[index], 0.0f, 0.0f, 0.0f, black);
-            const float d = depths[index].d;
-            if (std::fabs(d) <= kZeroTolerance) continue;
-            const auto x = static_cast<float>((static_cast<double>(j) - cx) * static_cast<double>(d) / fx);
-            const auto y = static_cast<float>((static_cast<double>(i) - cy) * static_cast<double>(d) / fy);
-            const float z = d;
-            if (coincide) {
-                const api::ElementColor& pixel = mask.data()[index];
-                if (isSet(pixel)) {
-                    store(out[index], x, y, z, pixel);
-                    continue;
-                }
-            }
-            const double xd = x, yd = y, zd = z;
-            const auto xc = static_cast<float>(r[0][0] * xd + r[0][1] * yd + r[0][2] * zd + t[0]);
-            const auto yc = static_cast<float>(r[1][0] * xd + r[1][1] * yd + r[1][2] * zd + t[1]);
-            const auto zc = static_cast<float>(r[2][0] * xd + r[2][1] * yd + r[2][2] * zd + t[2]);
-            if (std::fabs(zc) <= kZeroTolerance) continue;
-            const auto u = static_cast<float>(static_cast<double>(xc) * fx2 / static_cast<double>(zc) + cx2);
-            const auto v = static_cast<float>(static_cast<double>(yc) * fy2 / static_cast<double>(zc) + cy2);
-            const api::ElementColor sample = sampleBilinear(mask, u, v);
-            if (isSet(sample)) store(out[index], x, y, z, sample);
-        }
-    }
+    cloud.resize(depth.width(), depth.height());
+    // On the calling thread, as the caller expects of a host-side computation.
+    maskRange(depth.data(), mask, cloud.data(), 0, std::size_t(depth.width()) * depth.height(), params);
     return {};
 }
 

@@ -62,41 +62,4 @@ TEST(Decode, CapturesOfOneSizeReuseTheArray) {
     EXPECT_EQ(shared[0].d, 10.0f);  // the old array lives on in the copy
 }
 
-// The parallel decoder against the formula, over sizes that leave partial groups at row ends and block edges.
-TEST(Decode, DepthEqualsTheFormulaBitForBit) {
-    std::mt19937 rng(11);
-    const struct {
-        int rows, cols;
-        double scale;
-    } cases[] = {{1, 1, 2.0},
-                 {7, 13, 10.0},
-                 {37, 23, 3.3},
-                 {480, 641, -7.25},
-                 {1024, 1024, 0.1},
-                 {3, 5, 1e308},
-                 {2, 9, 1.0 / (1.0 + 0x1p-24)}};
-    forEachVectorLevel([&] {
-        for (const auto& c : cases) {
-            const auto samples = randomSamples(rng, std::size_t(c.rows) * c.cols);
-            const std::string payload = depthPayload(samples);
-            Frame<ElementDepth> depth;
-            ASSERT_TRUE(
-                norvik::imaging::decodeDepthMap(depthHeader(c.rows, c.cols, c.scale), payload, depth));
-            for (std::size_t i = 0; i < samples.size(); ++i) {
-                ASSERT_TRUE(sameBits(depth[i].d, refDepth(samples[i], c.scale)))
-                    << c.rows << "x" << c.cols << " at " << i;
-            }
-        }
-    });
-}
-
-TEST(Decode, DecodersRefuseInputsTheirHeaderDoesNotCover) {
-    Frame<ElementDepth> depth = filledFrame<ElementDepth>(1, 1, {3.0f});
-    EXPECT_FALSE(norvik::imaging::decodeDepthMap(depthHeader(2, 2, 0.0), depthPayload({1, 2, 3, 4}), depth));
-    EXPECT_FALSE(norvik::imaging::decodeDepthMap(depthHeader(2, 2, 1.0), depthPayload({1, 2, 3}), depth));
-    EXPECT_FALSE(norvik::imaging::decodeDepthMap(depthHeader(-2, 2, 1.0), depthPayload({1, 2, 3, 4}), depth));
-    EXPECT_EQ(depth.width(), 1u);
-    EXPECT_EQ(depth[0].d, 3.0f);
-}
-
 }  // namespace

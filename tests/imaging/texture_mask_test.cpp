@@ -7,52 +7,6 @@ namespace {
 
 using namespace imaging_test;
 
-bool refSet(const ElementColor& c) {
-    const float gray = static_cast<float>(0.114 * double(float(c.b)) + 0.587 * double(float(c.g)) +
-                                          0.299 * double(float(c.r)));
-    return gray > kEps;
-}
-
-bool refCoincide(const DeviceIntri& in, const Frame<ElementColor>& mask, const Frame<ElementDepth>& depth) {
-    if (!refIdentity(in)) return false;
-    for (int k = 0; k < 4; ++k)
-        if (!(std::fabs(in.intrinsic2DCamera.intrinsic[k] - in.intrinsic3DCamera.intrinsic[k]) <= kEps))
-            return false;
-    for (int k = 0; k < 5; ++k)
-        if (!(std::fabs(in.intrinsic2DCamera.distCoefficients[k] -
-                        in.intrinsic3DCamera.distCoefficients[k]) <= kEps))
-            return false;
-    return mask.width() == depth.width() && mask.height() == depth.height();
-}
-
-// The texture-mask cloud as written: the point and colour of (i, j), or nothing when it is skipped.
-bool refMaskPoint(const Frame<ElementDepth>& depth, const Frame<ElementColor>& mask, const DeviceIntri& in,
-                  std::uint32_t i, std::uint32_t j, ElementPointXYZBGR& out) {
-    const double* c3 = in.intrinsic3DCamera.intrinsic;
-    const double* c2 = in.intrinsic2DCamera.intrinsic;
-    const float d = depth.at(i, j).d;
-    if (std::fabs(d) <= kEps) return false;
-    const float x = static_cast<float>((double(j) - c3[2]) * double(d) / c3[0]);
-    const float y = static_cast<float>((double(i) - c3[3]) * double(d) / c3[1]);
-    if (refCoincide(in, mask, depth) && refSet(mask.at(i, j))) {
-        const ElementColor c = mask.at(i, j);
-        out = {c.b, c.g, c.r, x, y, d};
-        return true;
-    }
-    const auto& R = in.rotation;
-    const auto& t = in.translation;
-    const float xc = static_cast<float>(R[0][0] * x + R[0][1] * y + R[0][2] * d + t[0]);
-    const float yc = static_cast<float>(R[1][0] * x + R[1][1] * y + R[1][2] * d + t[1]);
-    const float zc = static_cast<float>(R[2][0] * x + R[2][1] * y + R[2][2] * d + t[2]);
-    if (std::fabs(zc) <= kEps) return false;
-    const float u = static_cast<float>(double(xc) * c2[0] / double(zc) + c2[2]);
-    const float v = static_cast<float>(double(yc) * c2[1] / double(zc) + c2[3]);
-    const ElementColor s = refSample(mask, u, v);
-    if (!refSet(s)) return false;
-    out = {s.b, s.g, s.r, x, y, d};
-    return true;
-}
-
 void expectMatchesReference(const Frame<ElementDepth>& depth, const Frame<ElementColor>& mask,
                             const DeviceIntri& in, const Frame<ElementPointXYZ>& cloud,
                             const Frame<ElementPointXYZBGR>& colored) {

@@ -1,0 +1,161 @@
+// The loops of cloud_kernels.h for every instruction set Highway compiles them for, chosen at run time. Every
+// value is the double formula rounded to float, to the bit: the loops do the formulas' own double products,
+// divisions and sums, never fused (the project compiles with -ffp-contract=off and no fused operation is
+// used here), and hand the pixels at the ends of a range to the formulas themselves.
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "imaging/cloud_kernels_hwy.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+// foreach_target.h must come first.
+#include "hwy/cache_control.h"
+#include "hwy/highway.h"
+#include "imaging/cloud_kernels.h"
+#include "imaging/kernel_vectors-inl.h"
+#include "transport/protocol_names.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace norvik {
+namespace imaging {
+namespace HWY_NAMESPACE {
+
+#if HWY_TARGET == HWY_SCALAR
+
+void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
+                const KernelParams& p) {
+    exact::depthRange(raw, out, begin, end, p);
+}
+
+void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
+                const KernelParams& p) {
+    exact::pointRange(raw, out, begin, end, p);
+}
+
+void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
+                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
+                     const KernelParams& p) {
+    exact::colorPointRange(raw, color, out, begin, end, p);
+}
+
+#else
+
+// The depths of the lanes' samples at raw, by the formula: offsets are integers of at most 16 bits, exact as
+// floats and as doubles. Samples are little-endian on the wire, as in memory on every supported processor.
+HWY_INLINE FloatVec dividedDepths(const unsigned char* raw, DoubleVec scale) {
+    const hn::Rebind<std::uint16_t, IntTag> d16;
+    const IntVec offsets =
+        hn::Sub(hn::PromoteTo(IntTag(), hn::LoadU(d16, reinterpret_cast<const std::uint16_t*>(raw))),
+                hn::Set(IntTag(), protocol::kDepthOffset));
+    return joinFloats(hn::Div(lowDouble(offsets), scale), hn::Div(highDouble(offsets), scale));
+}
+
+// The depths of the lanes' samples at raw from the table of every sample's depth (plain loads: faster than a
+// gather), or by the formula without a table.
+HWY_INLINE FloatVec depthsAt(const unsigned char* raw, const KernelParams& p, DoubleVec scale) {
+    if (p.depthOf == nullptr) return dividedDepths(raw, scale);
+    float z[kMaxLanes];
+    for (std::size_t lane = 0; lane < hn::Lanes(FloatTag()); ++lane)
+        z[lane] = p.depthOf[exact::sample(raw, lane)];
+    return hn::LoadU(FloatTag(), z);
+}
+
+void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
+                const KernelParams& p) {
+    // The divider keeps up with memory on every target measured; the table lookups do not.
+    const FloatTag df;
+    const std::size_t lanes = hn::Lanes(df);
+    const DoubleVec scale = hn::Set(DoubleTag(), p.scale);
+    float* dst = &out->d;
+    const std::size_t first = alignedStart(dst, begin, end);
+    const bool stream = streamOutput(dst + first, sizeof(float) * (end - first));
+    for (std::size_t i = begin; i < first; ++i) dst[i] = exact::depth(raw, i, p.scale);
+    std::size_t i = first;
+    for (; end - i >= lanes; i += lanes) {
+        const FloatVec z = dividedDepths(raw + 2 * i, scale);
+        if (stream) {
+            hn::Stream(z, df, dst + i);
+        } else {
+            hn::StoreU(z, df, dst + i);
+        }
+    }
+    for (; i < end; ++i) dst[i] = exact::depth(raw, i, p.scale);
+    if (stream) hwy::FlushStream();
+}
+
+void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
+                const KernelParams& p) {
+    const PointConstants k(p.fx, p.fy, p.cx, p.cy);
+    const DoubleVec scale = hn::Set(DoubleTag(), p.scale);
+    const std::size_t first = alignedStart(out, begin, end);
+    const bool stream = streamOutput(out + first, sizeof(api::ElementPointXYZ) * (end - first));
+    auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
+        float x, y, z;
+        exact::point(raw, i, row, col, p, x, y, z);
+        out[i] = {x, y, z};
+    };
+    auto steps = [&](std::size_t i, const LaneCoordinates& at) {
+        storePoints(pointsAt(depthsAt(raw + 2 * i, p, scale), at, k), out + i, stream);
+    };
+    walkSteps(begin, first, end, static_cast<std::size_t>(p.cols), steps, single);
+    if (stream) hwy::FlushStream();
+}
+
+void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
+                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
+                     const KernelParams& p) {
+    const PointConstants k(p.fx, p.fy, p.cx, p.cy);
+    const Projection pose(p.rotation, p.translation, p.fx2, p.fy2, p.cx2, p.cy2);
+    const ImageGeometry geometry = imageGeometry(color);
+    const DoubleVec scale = hn::Set(DoubleTag(), p.scale);
+    auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
+        exact::colorPoint(raw, color, out, i, row, col, p);
+    };
+    auto steps = [&](std::size_t i, const LaneCoordinates& at) {
+        const Points pt = pointsAt(depthsAt(raw + 2 * i, p, scale), at, k);
+        WordVec bgr;
+        if (p.sameView) {
+            bgr = pixelColors(color.data() + i);
+        } else {
+            DoubleVec u[2], v[2];
+            project(lowDouble(pt.x), lowDouble(pt.y), lowDouble(pt.z), pose, u[0], v[0]);
+            project(highDouble(pt.x), highDouble(pt.y), highDouble(pt.z), pose, u[1], v[1]);
+            bgr = bilinear(joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), color, geometry);
+        }
+        storeColorPoints(bgr, pt, out + i);
+    };
+    walkSteps(begin, begin, end, static_cast<std::size_t>(p.cols), steps, single);
+}
+
+#endif  // HWY_TARGET == HWY_SCALAR
+
+}  // namespace HWY_NAMESPACE
+}  // namespace imaging
+}  // namespace norvik
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace norvik {
+namespace imaging {
+
+HWY_EXPORT(DepthRange);
+HWY_EXPORT(PointRange);
+HWY_EXPORT(ColorPointRange);
+
+void depthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
+                const KernelParams& params) {
+    HWY_DYNAMIC_DISPATCH(DepthRange)(raw, out, begin, end, params);
+}
+
+void pointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
+                const KernelParams& params) {
+    HWY_DYNAMIC_DISPATCH(PointRange)(raw, out, begin, end, params);
+}
+
+void colorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
+                     api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
+                     const KernelParams& params) {
+    HWY_DYNAMIC_DISPATCH(ColorPointRange)(raw, color, out, begin, end, params);
+}
+
+}  // namespace imaging
+}  // namespace norvik
+#endif  // HWY_ONCE

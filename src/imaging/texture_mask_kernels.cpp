@@ -1,0 +1,149 @@
+// The loops of texture_mask_kernels.h for every instruction set Highway compiles them for, chosen at run
+// time: whole vectors of pixels at once, each value the formula's (exact::maskPoint) to the bit.
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "imaging/texture_mask_kernels.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+// foreach_target.h must come first.
+#include <type_traits>
+
+#include "hwy/cache_control.h"
+#include "hwy/highway.h"
+#include "imaging/exact_formulas.h"
+#include "imaging/kernel_vectors-inl.h"
+#include "imaging/texture_mask_kernels.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace norvik {
+namespace imaging {
+namespace HWY_NAMESPACE {
+
+#if HWY_TARGET == HWY_SCALAR
+
+template <typename Point>
+void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColor>& mask, Point* out,
+               std::size_t begin, std::size_t end, const MaskParams& p) {
+    exact::maskRange(depth, mask, out, begin, end, p);
+}
+
+#else
+
+// A point's coordinate in the 2D camera's frame (one row of the pose), rounded to float as the formula
+// rounds it, back in doubles.
+HWY_INLINE void cameraCoordinate(const Projection& k, int n, const DoubleVec (&x)[2], const DoubleVec (&y)[2],
+                                 const DoubleVec (&z)[2], DoubleVec (&out)[2]) {
+    DoubleVec s[2];
+    for (int h = 0; h < 2; ++h) {
+        s[h] = hn::Mul(k.r[n][0], x[h]);
+        s[h] = hn::Add(s[h], hn::Mul(k.r[n][1], y[h]));
+        s[h] = hn::Add(s[h], hn::Mul(k.r[n][2], z[h]));
+        s[h] = hn::Add(s[h], k.t[n]);
+    }
+    const FloatVec rounded = joinFloats(s[0], s[1]);
+    out[0] = lowDouble(rounded);
+    out[1] = highDouble(rounded);
+}
+
+template <typename Point>
+void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColor>& mask, Point* out,
+               std::size_t begin, std::size_t end, const MaskParams& p) {
+    const FloatTag df;
+    const DoubleTag dd;
+    const PointConstants k(p.fx, p.fy, p.cx, p.cy);
+    const Projection pose(p.rotation, p.translation, p.fx2, p.fy2, p.cx2, p.cy2);
+    const ImageGeometry geometry = imageGeometry(mask);
+    // Float magnitudes up to the tolerance: DBL_EPSILON is a power of two, a float itself.
+    const FloatVec tolerance = hn::Set(df, static_cast<float>(kZeroTolerance));
+    const DoubleVec outside = hn::Set(dd, -1.0);
+    constexpr bool kXYZ = std::is_same<Point, api::ElementPointXYZ>::value;
+    std::size_t first = begin;
+    bool stream = false;
+    if (kXYZ) {
+        first = alignedStart(out, begin, end);
+        stream = streamOutput(out + first, sizeof(Point) * (end - first));
+    }
+    auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
+        exact::maskPoint(depth, mask, out, i, row, col, p);
+    };
+    auto steps = [&](std::size_t i, const LaneCoordinates& at) {
+        const FloatVec d = hn::LoadU(df, &depth[i].d);
+        // NaN depths go on, as in the formula (and end black unless their own pixel is set).
+        const auto measured = hn::Not(hn::Le(hn::Abs(d), tolerance));
+        Points pt = pointsAt(d, at, k);
+        // Where the points land in the mask, with the camera coordinates rounded to float as in the formula;
+        // points in the 2D camera's plane land outside.
+        const DoubleVec x[2] = {lowDouble(pt.x), highDouble(pt.x)};
+        const DoubleVec y[2] = {lowDouble(pt.y), highDouble(pt.y)};
+        const DoubleVec z[2] = {lowDouble(d), highDouble(d)};
+        DoubleVec xc[2], yc[2], zc[2], u[2], v[2];
+        cameraCoordinate(pose, 2, x, y, z, zc);
+        cameraCoordinate(pose, 0, x, y, z, xc);
+        cameraCoordinate(pose, 1, x, y, z, yc);
+        for (int h = 0; h < 2; ++h) {
+            const auto inPlane = hn::Le(hn::Abs(zc[h]), hn::Set(dd, kZeroTolerance));
+            u[h] =
+                hn::IfThenElse(inPlane, outside, hn::Add(hn::Div(hn::Mul(xc[h], pose.fx2), zc[h]), pose.cx2));
+            v[h] =
+                hn::IfThenElse(inPlane, outside, hn::Add(hn::Div(hn::Mul(yc[h], pose.fy2), zc[h]), pose.cy2));
+        }
+        WordVec bgr = bilinear(joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), mask, geometry);
+        // Any channel above zero sets a pixel: its gray level is at least 0.114.
+        auto set = hn::RebindMask(df, hn::Ne(bgr, hn::Zero(WordTag())));
+        if (p.samePixel) {
+            const WordVec own = pixelColors(mask.data() + i);
+            const auto ownSet = hn::RebindMask(df, hn::Ne(own, hn::Zero(WordTag())));
+            bgr = hn::IfThenElse(hn::RebindMask(WordTag(), ownSet), own, bgr);
+            set = hn::Or(set, ownSet);
+        }
+        const auto keep = hn::And(measured, set);
+        pt.x = hn::IfThenElseZero(keep, pt.x);
+        pt.y = hn::IfThenElseZero(keep, pt.y);
+        pt.z = hn::IfThenElseZero(keep, d);
+        if constexpr (kXYZ) {
+            storePoints(pt, out + i, stream);
+        } else {
+            storeColorPoints(hn::IfThenElseZero(hn::RebindMask(WordTag(), keep), bgr), pt, out + i);
+        }
+    };
+    walkSteps(begin, first, end, p.cols, steps, single);
+    if (stream) hwy::FlushStream();
+}
+
+#endif  // HWY_TARGET == HWY_SCALAR
+
+void MaskPointRange(const api::ElementDepth* depth, const api::Frame<api::ElementColor>& mask,
+                    api::ElementPointXYZ* out, std::size_t begin, std::size_t end, const MaskParams& p) {
+    maskSteps(depth, mask, out, begin, end, p);
+}
+
+void MaskColorPointRange(const api::ElementDepth* depth, const api::Frame<api::ElementColor>& mask,
+                         api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
+                         const MaskParams& p) {
+    maskSteps(depth, mask, out, begin, end, p);
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace imaging
+}  // namespace norvik
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace norvik {
+namespace imaging {
+
+HWY_EXPORT(MaskPointRange);
+HWY_EXPORT(MaskColorPointRange);
+
+void maskRange(const api::ElementDepth* depth, const api::Frame<api::ElementColor>& mask,
+               api::ElementPointXYZ* out, std::size_t begin, std::size_t end, const MaskParams& params) {
+    HWY_DYNAMIC_DISPATCH(MaskPointRange)(depth, mask, out, begin, end, params);
+}
+
+void maskRange(const api::ElementDepth* depth, const api::Frame<api::ElementColor>& mask,
+               api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end, const MaskParams& params) {
+    HWY_DYNAMIC_DISPATCH(MaskColorPointRange)(depth, mask, out, begin, end, params);
+}
+
+}  // namespace imaging
+}  // namespace norvik
+#endif  // HWY_ONCE

@@ -1,0 +1,367 @@
+// The imaging kernels against plain references of their formulas, bit for bit, at every instruction set
+// the loops are compiled for and the processor runs. Nothing here needs the network or a device: these tests
+// also run cross-compiled for aarch64 (scripts/aarch64-kernels.sh).
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "imaging/decode.h"
+#include "imaging/point_cloud.h"
+#include "imaging/projection.h"
+#include "imaging/texture_mask.h"
+#include "kernel_references.h"
+
+namespace {
+
+using namespace imaging_test;
+using norvik::imaging::computePointXYZ;
+using norvik::imaging::computePointXYZBGR;
+
+// The parallel decoder against the formula, over sizes that leave partial groups at row ends and block edges.
+TEST(Decode, DepthEqualsTheFormulaBitForBit) {
+    std::mt19937 rng(11);
+    const struct {
+        int rows, cols;
+        double scale;
+    } cases[] = {{1, 1, 2.0},
+                 {7, 13, 10.0},
+                 {37, 23, 3.3},
+                 {480, 641, -7.25},
+                 {1024, 1024, 0.1},
+                 {3, 5, 1e308},
+                 {2, 9, 1.0 / (1.0 + 0x1p-24)}};
+    forEachVectorLevel([&] {
+        for (const auto& c : cases) {
+            const auto samples = randomSamples(rng, std::size_t(c.rows) * c.cols);
+            const std::string payload = depthPayload(samples);
+            Frame<ElementDepth> depth;
+            ASSERT_TRUE(
+                norvik::imaging::decodeDepthMap(depthHeader(c.rows, c.cols, c.scale), payload, depth));
+            for (std::size_t i = 0; i < samples.size(); ++i) {
+                ASSERT_TRUE(sameBits(depth[i].d, refDepth(samples[i], c.scale)))
+                    << c.rows << "x" << c.cols << " at " << i;
+            }
+        }
+    });
+}
+
+TEST(Decode, DecodersRefuseInputsTheirHeaderDoesNotCover) {
+    Frame<ElementDepth> depth = filledFrame<ElementDepth>(1, 1, {3.0f});
+    EXPECT_FALSE(norvik::imaging::decodeDepthMap(depthHeader(2, 2, 0.0), depthPayload({1, 2, 3, 4}), depth));
+    EXPECT_FALSE(norvik::imaging::decodeDepthMap(depthHeader(2, 2, 1.0), depthPayload({1, 2, 3}), depth));
+    EXPECT_FALSE(norvik::imaging::decodeDepthMap(depthHeader(-2, 2, 1.0), depthPayload({1, 2, 3, 4}), depth));
+    EXPECT_EQ(depth.width(), 1u);
+    EXPECT_EQ(depth[0].d, 3.0f);
+}
+
+// Random maps and calibrations, odd sizes (partial groups at row ends), the streamed size, reciprocals that
+// land next to float rounding midpoints, and divisors whose reciprocal is not a normal number.
+TEST(PointCloud, EqualsTheFormulaBitForBit) {
+    std::mt19937 rng(2024);
+    const struct {
+        int rows, cols, colorRows, colorCols;
+        double scale;
+        double fx;  // 0: random
+    } cases[] = {{1, 3, 4, 4, 10.0, 0},
+                 {7, 13, 20, 30, 10.0, 0},
+                 {37, 23, 64, 48, 5.0, 0},
+                 {120, 161, 120, 161, 20.0, 0},
+                 {1024, 1024, 1200, 1920, 10.0, 0},
+                 {5, 9, 6, 6, 1.0 / (1.0 + 0x1p-24), 1.0 / (1.0 + 0x1p-24)},
+                 {4, 4, 4, 4, 10.0, 1e308},
+                 {2, 16, 2, 2, 10.0, 0},
+                 {3, 16, 1, 5, 10.0, 0},
+                 {9, 24, 3, 3, 10.0, 0}};
+    forEachVectorLevel([&] {
+        for (const auto& c : cases) {
+            const auto samples = randomSamples(rng, std::size_t(c.rows) * c.cols);
+            const std::string payload = depthPayload(samples);
+            const ImageHeader header = depthHeader(c.rows, c.cols, c.scale);
+            DeviceIntri in = realisticIntri(rng, c.cols, c.rows, c.colorCols, c.colorRows);
+            if (c.fx != 0) in.intrinsic3DCamera.intrinsic[0] = c.fx;
+            const Frame<ElementColor> color =
+                randomImage(rng, std::uint32_t(c.colorCols), std::uint32_t(c.colorRows));
+
+            Frame<ElementPointXYZ> points;
+            Frame<ElementPointXYZBGR> colored;
+            ASSERT_TRUE(computePointXYZ(header, payload, in.intrinsic3DCamera, points));
+            ASSERT_TRUE(computePointXYZBGR(color, header, payload, in, colored));
+            for (int row = 0; row < c.rows; ++row) {
+                for (int col = 0; col < c.cols; ++col) {
+                    const std::size_t i = std::size_t(row) * c.cols + col;
+                    const std::string where = std::to_string(c.rows) + "x" + std::to_string(c.cols) + " at " +
+                                              std::to_string(row) + "," + std::to_string(col);
+                    expectPoint(points[i],
+                                refPoint(samples[i], row, col, c.scale, in.intrinsic3DCamera.intrinsic),
+                                where);
+                    expectColorPoint(colored[i],
+                                     refColorPoint(color, samples[i], row, col, c.rows, c.cols, c.scale, in),
+                                     where);
+                }
+            }
+        }
+    });
+}
+
+// Smooth surfaces, as cameras see them: neighbouring pixels sample neighbouring bytes of the 2D image. The 2D
+// camera is scaled from as sharp as the depth camera to several times sharper, so that the points of a few
+// neighbouring pixels spread over a few pixels or over many of the image, and its principal point is moved
+// so that the points cross the image's right and lower borders.
+TEST(PointCloud, SmoothSurfacesEqualTheFormulaAtEveryImageScale) {
+    std::mt19937 rng(31);
+    std::uniform_int_distribution<int> noise(-3, 3), hole(0, 19);
+    const int rows = 48, cols = 100;
+    std::vector<std::uint16_t> samples(std::size_t(rows) * cols);
+    for (int row = 0; row < rows; ++row)
+        for (int col = 0; col < cols; ++col)
+            samples[std::size_t(row) * cols + col] = static_cast<std::uint16_t>(
+                hole(rng) == 0 ? 32768 : 32768 + 8000 + 7 * col + 3 * row + noise(rng));
+    const std::string payload = depthPayload(samples);
+    for (double sharper : {1.0, 1.7, 2.4, 2.6, 4.0}) {
+        // At 800 mm: a shift of a few pixels, and a turn about the optical axis that moves the rows.
+        DeviceIntri in = realisticIntri(rng, cols, rows, cols, rows);
+        const double turn = 0.01;
+        const double rotation[3][3] = {
+            {std::cos(turn), -std::sin(turn), 0}, {std::sin(turn), std::cos(turn), 0}, {0, 0, 1}};
+        std::memcpy(in.rotation, rotation, sizeof rotation);
+        in.translation[0] = 8.0;
+        in.translation[1] = -3.0;
+        for (int k : {0, 1}) in.intrinsic2DCamera.intrinsic[k] = sharper * in.intrinsic3DCamera.intrinsic[k];
+        const auto colorCols = std::uint32_t(cols * sharper * 0.8),
+                   colorRows = std::uint32_t(rows * sharper * 0.8);
+        in.intrinsic2DCamera.intrinsic[2] = colorCols * 0.6;
+        in.intrinsic2DCamera.intrinsic[3] = colorRows * 0.6;
+        const Frame<ElementColor> color = randomImage(rng, colorCols, colorRows);
+        forEachVectorLevel([&] {
+            Frame<ElementPointXYZBGR> cloud;
+            ASSERT_TRUE(computePointXYZBGR(color, depthHeader(rows, cols, 10.0), payload, in, cloud));
+            int sampled = 0;
+            for (int row = 0; row < rows; ++row) {
+                for (int col = 0; col < cols; ++col) {
+                    const std::size_t i = std::size_t(row) * cols + col;
+                    const auto want = refColorPoint(color, samples[i], row, col, rows, cols, 10.0, in);
+                    expectColorPoint(
+                        cloud[i], want,
+                        std::to_string(sharper) + " at " + std::to_string(row) + "," + std::to_string(col));
+                    sampled += want.b + want.g + want.r > 0;
+                }
+            }
+            EXPECT_GT(sampled, rows * cols / 5) << sharper;
+            EXPECT_LT(sampled, rows * cols * 9 / 10) << sharper;
+        });
+    }
+}
+
+// Inputs whose quotient lies so close to a float rounding midpoint that multiplying by the reciprocal
+// rounds the other way: the exact division has to decide.
+TEST(PointCloud, QuotientsNextToRoundingMidpointsStayExact) {
+    forEachVectorLevel([&] {
+        const double scale = 0x1.4d7671446536bp+6;  // 6613 / scale
+        const std::vector<std::uint16_t> depthSamples(8, 32768 + 6613);
+        Frame<ElementDepth> depth;
+        ASSERT_TRUE(
+            norvik::imaging::decodeDepthMap(depthHeader(1, 8, scale), depthPayload(depthSamples), depth));
+        for (int i = 0; i < 8; ++i) EXPECT_TRUE(sameBits(depth[i].d, refDepth(depthSamples[i], scale))) << i;
+
+        // z = 1 and col - cx = p, so that x = p / fx.
+        const double fx = 0x1.f98a3a129b014p+10, p = 0x1.4346107dd4ddfp+11;
+        CameraIntrinsics camera;
+        camera.intrinsic[0] = fx;
+        camera.intrinsic[1] = fx;
+        camera.intrinsic[2] = -p;
+        camera.intrinsic[3] = -p;
+        const std::vector<std::uint16_t> unit(8, 32769);
+        Frame<ElementPointXYZ> points;
+        ASSERT_TRUE(computePointXYZ(depthHeader(1, 8, 1.0), depthPayload(unit), camera, points));
+        for (int col = 0; col < 8; ++col)
+            expectPoint(points[col], refPoint(unit[col], 0, col, 1.0, camera.intrinsic), "col");
+        EXPECT_TRUE(sameBits(points[0].y, static_cast<float>(p / fx)));
+    });
+}
+
+// Frames are saved and compared as bytes: the padding byte after each colour is written as zero by every
+// loop, whatever the reused array held.
+TEST(PointCloud, ColouredPointsHaveTheSameBytesEveryTime) {
+    std::mt19937 rng(17);
+    const int rows = 7, cols = 53;  // whole groups and leftovers in every row
+    const auto samples = randomSamples(rng, rows * cols);
+    const DeviceIntri in = realisticIntri(rng, cols, rows, 40, 30);
+    const Frame<ElementColor> color = randomImage(rng, 40, 30);
+    forEachVectorLevel([&] {
+        Frame<ElementPointXYZBGR> cloud;
+        cloud.resize(cols, rows);
+        std::memset(static_cast<void*>(cloud.data()), 0xAB, sizeof(ElementPointXYZBGR) * rows * cols);
+        ASSERT_TRUE(
+            computePointXYZBGR(color, depthHeader(rows, cols, 10.0), depthPayload(samples), in, cloud));
+        const auto* bytes = reinterpret_cast<const unsigned char*>(cloud.data());
+        for (int i = 0; i < rows * cols; ++i) ASSERT_EQ(bytes[sizeof(ElementPointXYZBGR) * i + 3], 0) << i;
+    });
+}
+
+TEST(PointCloud, IdentityPoseWithEqualSizesTakesEachPixelsOwnColour) {
+    std::mt19937 rng(5);
+    const int rows = 9, cols = 53;  // whole groups of pixels, and some left over in every row
+    const auto samples = randomSamples(rng, rows * cols);
+    const Frame<ElementColor> color = randomImage(rng, cols, rows);
+    forEachVectorLevel([&] {
+        Frame<ElementPointXYZBGR> cloud;
+        ASSERT_TRUE(computePointXYZBGR(color, depthHeader(rows, cols, 4.0), depthPayload(samples),
+                                       identityIntri(900, 5), cloud));
+        for (std::size_t i = 0; i < std::size_t(rows) * cols; ++i) {
+            ASSERT_TRUE(cloud[i].b == color[i].b && cloud[i].g == color[i].g && cloud[i].r == color[i].r)
+                << i;
+        }
+    });
+}
+
+// An identity pose alone does not make the cameras one: other intrinsics still need the projection.
+TEST(PointCloud, IdentityPoseWithOtherIntrinsicsProjects) {
+    const int rows = 2, cols = 64;
+    Frame<ElementColor> color;
+    color.resize(cols, rows);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) color.at(r, c) = {std::uint8_t(c), std::uint8_t(c), std::uint8_t(c)};
+    DeviceIntri in = identityIntri(40, 32);
+    in.intrinsic2DCamera.intrinsic[0] = 20;
+    in.intrinsic2DCamera.intrinsic[3] = in.intrinsic3DCamera.intrinsic[3] = 0;
+    const std::vector<std::uint16_t> samples(rows * cols, 33768);  // 1000 mm everywhere
+    forEachVectorLevel([&] {
+        Frame<ElementPointXYZBGR> cloud;
+        ASSERT_TRUE(
+            computePointXYZBGR(color, depthHeader(rows, cols, 1.0), depthPayload(samples), in, cloud));
+        EXPECT_EQ(cloud[40].g, 36);  // (40 - 32) / 2 + 32, not its own column
+    });
+}
+
+// One depth pixel at the principal point projects to (cx2, cy2) of a 4x4 image of another size.
+TEST(PointCloud, ProjectionOnAPixelAndHalfWayBetweenTwo) {
+    Frame<ElementColor> color;
+    color.resize(4, 4);
+    color.at(1, 1) = {10, 10, 10};
+    color.at(1, 2) = {21, 21, 21};
+    color.at(2, 1) = {77, 77, 77};
+    for (double cx2 : {1.0, 1.5}) {
+        DeviceIntri in = identityIntri(1000, 0);
+        in.intrinsic2DCamera.intrinsic[2] = cx2;
+        in.intrinsic2DCamera.intrinsic[3] = 1.0;
+        Frame<ElementPointXYZBGR> cloud;
+        ASSERT_TRUE(computePointXYZBGR(color, depthHeader(1, 1, 1.0), depthPayload({33768}), in, cloud));
+        EXPECT_EQ(cloud[0].z, 1000.0f);
+        EXPECT_EQ(cloud[0].g, cx2 == 1.0 ? 10 : 15) << cx2;
+    }
+}
+
+TEST(PointCloud, PointsInThe2DCamerasPlaneAreBlack) {
+    std::mt19937 rng(9);
+    const int rows = 6, cols = 10;
+    auto samples = randomSamples(rng, rows * cols);
+    DeviceIntri in = identityIntri(50, 4);
+    in.translation[0] = 12.0;
+    in.translation[1] = -3.0;  // t2 stays 0
+    const Frame<ElementColor> color = filledFrame<ElementColor>(64, 64, {200, 150, 100});
+    Frame<ElementPointXYZBGR> cloud;
+    ASSERT_TRUE(computePointXYZBGR(color, depthHeader(rows, cols, 100.0), depthPayload(samples), in, cloud));
+    int colored = 0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (samples[i] == 32768) {
+            EXPECT_EQ(cloud[i].b + cloud[i].g + cloud[i].r, 0) << i;
+        } else if (cloud[i].g != 0) {
+            ++colored;
+        }
+        expectColorPoint(
+            cloud[i], refColorPoint(color, samples[i], int(i) / cols, int(i) % cols, rows, cols, 100.0, in),
+            std::to_string(i));
+    }
+    EXPECT_GT(colored, 0);
+}
+
+TEST(PointCloud, SampleBilinearIsBlackOnTinyImagesAndOutside) {
+    using norvik::imaging::sampleBilinear;
+    const auto one = filledFrame<ElementColor>(1, 1, {255, 255, 255});
+    const auto row = filledFrame<ElementColor>(5, 1, {255, 255, 255});
+    const auto square = filledFrame<ElementColor>(3, 3, {255, 255, 255});
+    const struct {
+        const Frame<ElementColor>* image;
+        float u, v;
+        bool black;
+    } cases[] = {{&one, 0, 0, true},           {&row, 1, 0, true},        {&square, 0, 0, false},
+                 {&square, 1.5f, 1.5f, false}, {&square, 2, 0, true},     {&square, 0, 2, true},
+                 {&square, -0.5f, 0, true},    {&square, 1e30f, 0, true}, {&square, NAN, 0, true}};
+    for (const auto& c : cases) {
+        const ElementColor s = sampleBilinear(*c.image, c.u, c.v);
+        EXPECT_EQ(s.g == 0, c.black) << c.u << "," << c.v;
+    }
+}
+
+TEST(PointCloud, IdentityTestToleratesOnlyEpsilon) {
+    DeviceIntri in;
+    EXPECT_TRUE(norvik::imaging::isIdentityTransform(in.rotation, in.translation));
+    in.rotation[0][1] = kEps;
+    EXPECT_TRUE(norvik::imaging::isIdentityTransform(in.rotation, in.translation));
+    in.translation[2] = 1e-15;
+    EXPECT_FALSE(norvik::imaging::isIdentityTransform(in.rotation, in.translation));
+    in.translation[2] = NAN;
+    EXPECT_FALSE(norvik::imaging::isIdentityTransform(in.rotation, in.translation));
+}
+
+// ---- Texture-mask clouds ----
+
+void expectMaskClouds(const Frame<ElementDepth>& depth, const Frame<ElementColor>& mask,
+                      const DeviceIntri& in, const std::string& where) {
+    Frame<ElementPointXYZ> cloud;
+    Frame<ElementPointXYZBGR> colored;
+    ASSERT_TRUE(norvik::imaging::getCloudFromTextureMask(depth, mask, in, cloud).isOk());
+    // A reused frame full of other bytes: every element is written whole.
+    colored.resize(depth.width(), depth.height());
+    std::memset(static_cast<void*>(colored.data()), 0xAB,
+                sizeof(ElementPointXYZBGR) * depth.width() * depth.height());
+    ASSERT_TRUE(norvik::imaging::getCloudFromTextureMask(depth, mask, in, colored).isOk());
+    for (std::uint32_t i = 0; i < depth.height(); ++i) {
+        for (std::uint32_t j = 0; j < depth.width(); ++j) {
+            ElementPointXYZBGR want{0, 0, 0, 0, 0, 0};
+            refMaskPoint(depth, mask, in, i, j, want);
+            const std::string at = where + " at " + std::to_string(i) + "," + std::to_string(j);
+            const ElementPointXYZ& p = cloud.at(i, j);
+            expectPoint(p, {want.x, want.y, want.z}, at);
+            expectColorPoint(colored.at(i, j), want, at);
+            ASSERT_EQ(reinterpret_cast<const unsigned char*>(&colored.at(i, j))[3], 0) << at;
+        }
+    }
+}
+
+// Random depths (with holes, NaN and infinite ones) and masks of random colours, through realistic poses,
+// the same camera (each pixel's own mask pixel first) and a pose with points in the 2D camera's plane; sizes
+// with partial vectors at the ends, and one large enough to be streamed out.
+TEST(TextureMaskCloud, EqualsTheFormulaBitForBit) {
+    std::mt19937 rng(77);
+    const struct {
+        std::uint32_t width, height, maskWidth, maskHeight;
+    } sizes[] = {{1, 1, 2, 2}, {13, 7, 20, 15}, {64, 48, 80, 60}, {37, 11, 37, 11}, {720, 560, 800, 600}};
+    forEachVectorLevel([&] {
+        for (const auto& s : sizes) {
+            Frame<ElementDepth> depth = randomDepth(rng, s.width, s.height);
+            depth[0].d = NAN;
+            if (depth.width() * depth.height() > 3) depth[3].d = INFINITY;
+            // Sparse masks, as a detector's: most pixels black.
+            Frame<ElementColor> mask = randomImage(rng, s.maskWidth, s.maskHeight);
+            for (std::size_t i = 0; i < std::size_t(s.maskWidth) * s.maskHeight; ++i)
+                if (mask[i].b % 3 != 0) mask[i] = {0, 0, 0};
+            const std::string size = std::to_string(s.width) + "x" + std::to_string(s.height);
+            expectMaskClouds(
+                depth, mask,
+                realisticIntri(rng, int(s.width), int(s.height), int(s.maskWidth), int(s.maskHeight)),
+                size + " realistic");
+            if (s.width * s.height > 100000) continue;
+            DeviceIntri same = identityIntri(800, 6);
+            if (s.width == s.maskWidth && s.height == s.maskHeight)
+                expectMaskClouds(depth, mask, same, size + " same camera");
+            same.translation[2] = -250.0;  // depths of 250 lie in the 2D camera's plane
+            for (std::size_t i = 0; i < depth.width() * depth.height(); i += 3) depth[i].d = 250.0f;
+            expectMaskClouds(depth, randomImage(rng, s.maskWidth, s.maskHeight), same, size + " in plane");
+        }
+    });
+}
+
+}  // namespace
