@@ -14,7 +14,7 @@ offer() {
 }
 fail() { echo "completion_test: $*" >&2; exit 1; }
 
-[[ $(offer quorix '') == " list info capture get set settings usersets mask-cloud demo " ]] ||
+[[ $(offer quorix '') == " list info capture get set settings usersets mask-cloud demo view " ]] ||
     fail "subcommands: $(offer quorix '')"
 [[ $(offer quorix cap) == " capture " ]] || fail "quorix cap: $(offer quorix cap)"
 [[ $(offer quorix --v) == " --version " ]] || fail "quorix --v: $(offer quorix --v)"

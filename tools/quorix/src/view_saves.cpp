@@ -2,14 +2,13 @@
 
 #include <filesystem>
 
-#include "quorixexport/calibration_file.h"
-#include "quorixexport/cloud_files.h"
-#include "quorixexport/image_files.h"
+#include "quorix/QuorixExport.h"
 
 namespace quorix {
 namespace tool {
 
 namespace api = norvik::api;
+namespace files = norvik::files;
 namespace fs = std::filesystem;
 using viewer::HttpReply;
 
@@ -34,7 +33,7 @@ files::FileResult writeFile(const std::string& name, const std::string& path,
     if (name == "color.png") return files::writeColorPng(path, color);
     if (name == "depth.tiff") return files::writeDepthTiff(path, depth);
     api::Frame<api::ElementPointXYZBGR> cloud;
-    const api::ErrorStatus status = api::QuorixDevice::getCloudFromTextureMask(depth, color, intri, cloud);
+    const api::ErrorStatus status = api::QuorixDevice::computePointXYZBGRMap(depth, color, intri, cloud);
     if (!status.isOk())
         return files::FileResult::failure(name, "the cloud cannot be computed: " + status.message);
     return files::writeCloud(path, cloud);

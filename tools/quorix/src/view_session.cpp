@@ -21,6 +21,7 @@ namespace quorix {
 namespace tool {
 
 namespace api = norvik::api;
+namespace files = norvik::files;
 using viewer::ClientId;
 
 namespace {
@@ -308,25 +309,25 @@ void ViewSession::captureAndSend() {
 
 void ViewSession::applySetting(ClientId client, const Json::Value& message) {
     const Json::Value& name = message["name"];
-    const SettingRow* row = name.isString() ? findSetting(name.asString()) : nullptr;
-    if (!row) {
+    const api::SettingDescription* setting = name.isString() ? findSetting(name.asString()) : nullptr;
+    if (!setting) {
         Json::Value reply = typed("refused");
         reply["name"] = name;
         reply["message"] = "unknown setting " + (name.isString() ? name.asString() : toText(name));
         sendJson(client, reply);
         return;
     }
-    const api::ErrorStatus status = row->set(device_, message["value"]);
+    const api::ErrorStatus status = writeSetting(device_, *setting, message["value"]);
     if (!status.isOk()) {
         Json::Value reply = failure("refused", "", status);
-        reply["name"] = row->key;
+        reply["name"] = setting->name;
         sendJson(client, reply);
     }
     // Every tab shows what the camera now holds, the refused tab included.
     Json::Value value;
-    if (row->get(device_, value).isOk()) {
+    if (readSetting(device_, *setting, value).isOk()) {
         Json::Value update = typed("setting");
-        update["name"] = row->key;
+        update["name"] = setting->name;
         update["value"] = value;
         broadcastJson(update);
     }
