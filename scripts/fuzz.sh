@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang and runs each for a bounded time (FUZZ_SECONDS, default 60) on a
+# Builds the fuzz targets with clang and runs each for a bounded time (FUZZ_SECONDS, default 40) on a
 # scratch copy of its seed corpus in fuzz/corpus/<target>. A crash, leak or sanitizer report fails; its
 # input is left in build-fuzz/crashes/ to be added to the corpus as a regression case. The figures of the run
 # (inputs tried, seeds, findings per target) go to build-fuzz/reliability-figures.txt for
@@ -7,11 +7,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-seconds=${FUZZ_SECONDS:-60}
+seconds=${FUZZ_SECONDS:-40}
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
   -DQUORIX_BUILD_FUZZERS=ON -DQUORIX_SANITIZE=address,undefined -DQUORIX_BUILD_TESTS=OFF \
   -DQUORIX_BUILD_BENCHMARKS=OFF -DQUORIX_BUILD_EXAMPLES=OFF -DQUORIX_BUILD_TOOLS=ON >/dev/null
-cmake --build build-fuzz --parallel "$(nproc)"
+cmake --build build-fuzz --parallel "$(nproc)" --target quorix_fuzzers
 mkdir -p build-fuzz/crashes
 figures=build-fuzz/reliability-figures.txt
 : >"$figures"
