@@ -51,6 +51,17 @@ function cameraHolds(address, key) {
   return JSON.parse(out)[key];
 }
 
+// The panel shows what was typed at once; the camera holds it once the viewer has applied it.
+async function waitUntilCameraHolds(address, key, value, timeoutMs = 30000) {
+  const deadline = Date.now() + timeoutMs;
+  let held = cameraHolds(address, key);
+  while (held !== value && Date.now() < deadline) {
+    await new Promise((resolve) => setTimeout(resolve, 200));
+    held = cameraHolds(address, key);
+  }
+  return held === value;
+}
+
 // Header of a binary PLY and its vertex count; the body must hold exactly that many x y z red green blue.
 function readPly(file) {
   const bytes = fs.readFileSync(file);
@@ -144,7 +155,7 @@ async function main() {
     await exposure.fill('42');
     await exposure.dispatchEvent('change');
     await page.waitForFunction(() => document.querySelector('[data-setting="Scan2DExposureTime"] input.value').value === '42');
-    check(cameraHolds(camera, 'Scan2DExposureTime') === 42, 'the camera holds the exposure set in the panel');
+    check(await waitUntilCameraHolds(camera, 'Scan2DExposureTime', 42), 'the camera holds the exposure set in the panel');
     await second.waitForFunction(() => document.querySelector('[data-setting="Scan2DExposureTime"] input.value').value === '42');
     await second.close(); // the machine may be small: one tab draws from here on
     await exposure.fill('5000');
