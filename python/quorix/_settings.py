@@ -9,11 +9,18 @@ from ._quorix import SettingKind
 _enum_types = {}
 
 
+class Enumerator(enum.IntEnum):
+    """A value of an enumeration setting: an int that prints as its name."""
+
+    def __str__(self):
+        return self.name
+
+
 def _enum_type(owner, enumerators):
     """The IntEnum of an enumeration's values (one class per setting or field, made once)."""
     key = (owner, tuple((e.name, e.value) for e in enumerators))
     if key not in _enum_types:
-        _enum_types[key] = enum.IntEnum(owner, [(e.name, e.value) for e in enumerators])
+        _enum_types[key] = Enumerator(owner, [(e.name, e.value) for e in enumerators])
     return _enum_types[key]
 
 
