@@ -11,9 +11,14 @@ library's own frame memory (no copies)::
         for _ in range(100):
             cloud = camera.capture_cloud(out=cloud)   # written in place: no allocation per capture
 
+Settings are reached by name (``camera.settings["Scan2DExposureTime"] = 30``), clouds can be computed on
+the host from held depth maps (:func:`compute_cloud`), and :func:`save` writes PLY, PCD, PNG and TIFF files.
+
 Failures raise subclasses of :class:`Error`. :mod:`quorix.testing` starts a virtual camera in the process
 for tests without hardware.
 """
+
+import atexit as _atexit
 
 import numpy as _np
 
@@ -35,12 +40,29 @@ from ._quorix import (
     DeviceInfo,
     Intrinsics,
     Resolution,
+    SettingDescription,
+    SettingEnumerator,
+    SettingField,
+    SettingFieldSpan,
+    SettingImage,
+    SettingKind,
     __version__,
     api_information,
     build_stamp,
     cloud_from_texture_mask,
+    compute_cloud,
+    compute_colored_cloud,
     discover,
+    set_diagnostic_handler,
+    setting_catalogue,
 )
+from ._interop import log_diagnostics, to_open3d
+from ._settings import Settings
+
+try:
+    from ._quorix import load_calibration, load_color, load_depth, save
+except ImportError:  # built without the export library
+    pass
 
 __all__ = [
     "POINT_XYZBGR",
@@ -61,11 +83,28 @@ __all__ = [
     "__version__",
     "api_information",
     "build_stamp",
+    "SettingDescription",
+    "SettingEnumerator",
+    "SettingField",
+    "SettingFieldSpan",
+    "SettingImage",
+    "SettingKind",
+    "Settings",
     "cloud_from_texture_mask",
     "colors",
+    "compute_cloud",
+    "compute_colored_cloud",
     "discover",
+    "load_calibration",
+    "load_color",
+    "load_depth",
+    "log_diagnostics",
     "points",
     "rgb",
+    "save",
+    "set_diagnostic_handler",
+    "setting_catalogue",
+    "to_open3d",
 ]
 
 
@@ -123,3 +162,8 @@ def _calibration_from_dict(cls, d):
 
 Calibration.to_dict = _calibration_to_dict
 Calibration.from_dict = classmethod(_calibration_from_dict)
+
+Device.settings = property(Settings, doc="The connected camera's settings by name (a quorix.Settings).")
+
+# The handler must not outlive the interpreter: the library may call it until the process ends.
+_atexit.register(set_diagnostic_handler, None)

@@ -6,8 +6,13 @@
 
 namespace quorix_python {
 
+class Device;
+
 void bindRecords(pybind11::module_& module);
-void bindDevice(pybind11::module_& module);
-void bindTextureMask(pybind11::module_& module);
+pybind11::class_<Device> bindDevice(pybind11::module_& module);
+void bindSettings(pybind11::module_& module, pybind11::class_<Device>& device);
+void bindHostClouds(pybind11::module_& module);
+void bindFiles(pybind11::module_& module);
+void bindDiagnostics(pybind11::module_& module);
 
 }  // namespace quorix_python

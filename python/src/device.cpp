@@ -4,13 +4,11 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
-#include <atomic>
-#include <shared_mutex>
 #include <string>
 #include <vector>
 
 #include "bindings.h"
-#include "frames.h"
+#include "device.h"
 #include "quorix/QuorixDevice.h"
 
 namespace quorix_python {
@@ -20,63 +18,6 @@ using namespace norvik::api;
 
 constexpr int kDefaultPort = 5577;
 constexpr int kDefaultTimeoutMs = 5000;
-
-class Device {
-public:
-    // Runs operation(QuorixDevice&) -> ErrorStatus without the GIL and raises its failure.
-    template <typename Operation>
-    void call(Operation&& operation) {
-        ErrorStatus status;
-        {
-            py::gil_scoped_release nogil;
-            std::shared_lock<std::shared_mutex> lock(lifecycle_);
-            status = operation(device_);
-        }
-        check(status);
-    }
-
-    // connect and disconnect must not overlap other calls of the device: they wait for them to finish.
-    void connect(const std::string& address, int port, int timeoutMs) {
-        ErrorStatus status;
-        {
-            py::gil_scoped_release nogil;
-            std::unique_lock<std::shared_mutex> lock(lifecycle_);
-            connected_ = false;
-            status = device_.connect(address, port, timeoutMs);
-            connected_ = status.code == Success;
-        }
-        check(status);
-    }
-
-    void disconnect() {
-        py::gil_scoped_release nogil;
-        std::unique_lock<std::shared_mutex> lock(lifecycle_);
-        device_.disconnect();
-        connected_ = false;
-    }
-
-    bool connected() const { return connected_; }
-
-    template <typename T, typename Capture>
-    py::array capture(Capture capture, const py::object& out, ScratchFrame<T>& scratch) {
-        return fillFrame<T>(
-            [this, capture](Frame<T>& frame) {
-                std::shared_lock<std::shared_mutex> lock(lifecycle_);
-                return (device_.*capture)(frame);
-            },
-            out, scratch);
-    }
-
-    ScratchFrame<ElementColor> colorScratch;
-    ScratchFrame<ElementDepth> depthScratch;
-    ScratchFrame<ElementPointXYZ> xyzScratch;
-    ScratchFrame<ElementPointXYZBGR> xyzbgrScratch;
-
-private:
-    QuorixDevice device_;
-    std::shared_mutex lifecycle_;
-    std::atomic<bool> connected_{false};
-};
 
 template <typename Value, typename Getter>
 Value read(Device& device, Getter getter) {
@@ -96,7 +37,7 @@ std::string captureDoc(const char* what) { return std::string(what) + kOutDoc; }
 
 }  // namespace
 
-void bindDevice(py::module_& m) {
+py::class_<Device> bindDevice(py::module_& m) {
     py::class_<Device>(m, "Device",
                        "One Quorix camera.\n\n"
                        "Use it as a context manager: the connection is closed on leaving the block.\n\n"
@@ -244,6 +185,7 @@ void bindDevice(py::module_& m) {
         "are left out). Cameras announce themselves about once a second: a timeout under 1.5 s may miss "
         "some. "
         "Raises RuntimeError when the port cannot be opened.");
+    return py::reinterpret_borrow<py::class_<Device>>(m.attr("Device"));
 }
 
 }  // namespace quorix_python

@@ -1,6 +1,7 @@
 // The extension module behind the quorix package.
 
 #include "bindings.h"
+#include "device.h"
 #include "frames.h"
 #include "quorix/QuorixDevice.h"
 
@@ -12,8 +13,13 @@ PYBIND11_MODULE(_quorix, m) {
 
     quorix_python::registerStatusTranslator();
     quorix_python::bindRecords(m);
-    quorix_python::bindDevice(m);
-    quorix_python::bindTextureMask(m);
+    auto device = quorix_python::bindDevice(m);
+    quorix_python::bindSettings(m, device);
+    quorix_python::bindHostClouds(m);
+#ifdef QUORIX_PYTHON_FILES
+    quorix_python::bindFiles(m);
+#endif
+    quorix_python::bindDiagnostics(m);
 
     m.attr("POINT_XYZBGR") = py::dtype::of<ElementPointXYZBGR>();
     m.attr("__version__") = QUORIX_PYTHON_VERSION;
