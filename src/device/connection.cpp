@@ -64,17 +64,17 @@ ErrorStatus QuorixDeviceImpl::connect(const std::string& ipAddress, int port, in
         return {InvalidDevice, std::string(kConnectFailed) + " IP Address is invalid."};
     if (port < 0 || port > 65535) return {InvalidDevice, std::string(kConnectFailed) + " Port is invalid."};
 
-    std::string errorText;
     QuorixDeviceInfo info;
     DeviceIntri intri;
-    bool reached = openChannel(ipAddress, static_cast<std::uint16_t>(port), timeout, errorText);
+    const ErrorStatus opened = openChannel(ipAddress, static_cast<std::uint16_t>(port), timeout);
+    bool reached = opened.isOk();
     if (reached) {
         connectedAddress_ = ipAddress;
         reached = fetchDeviceInfo(info).isOk() && fetchDeviceIntri(intri).isOk();
     }
     if (!reached) {
         return {InvalidDevice,
-                std::string(kConnectFailed) + " Please check the network connection." + errorText};
+                std::string(kConnectFailed) + " Please check the network connection." + opened.message};
     }
     if (!device::isSupportedFirmware(info.firmwareVersion)) {
         closeChannel();
