@@ -66,7 +66,7 @@ ErrorStatus QuorixDeviceImpl::connect(const std::string& ipAddress, int port, in
 
     QuorixDeviceInfo info;
     DeviceIntri intri;
-    const ErrorStatus opened = openChannel(ipAddress, static_cast<std::uint16_t>(port), timeout);
+    const ErrorStatus opened = channel_.openChannel(ipAddress, static_cast<std::uint16_t>(port), timeout);
     bool reached = opened.isOk();
     if (reached) {
         connectedAddress_ = ipAddress;
@@ -77,7 +77,7 @@ ErrorStatus QuorixDeviceImpl::connect(const std::string& ipAddress, int port, in
                 std::string(kConnectFailed) + " Please check the network connection." + opened.message};
     }
     if (!device::isSupportedFirmware(info.firmwareVersion)) {
-        closeChannel();
+        channel_.closeChannel();
         return {UnsupportedFirmware, std::string(kConnectFailed) + " Only camera with firmware above V" +
                                          device::kMinimumFirmwareVersion +
                                          " is supported in this SDK. Please use Quorix Viewer to upgrade."};
@@ -85,7 +85,7 @@ ErrorStatus QuorixDeviceImpl::connect(const std::string& ipAddress, int port, in
     return {};
 }
 
-void QuorixDeviceImpl::disconnect() { closeChannel(); }
+void QuorixDeviceImpl::disconnect() { channel_.closeChannel(); }
 
 }  // namespace api
 }  // namespace norvik

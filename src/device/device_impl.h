@@ -1,7 +1,7 @@
 #pragma once
 
-// The implementation object behind QuorixDevice: the command channel plus what the camera said about
-// itself (identity and calibration), and the checks that depend on it.
+// The implementation object behind QuorixDevice: it owns the command channel and keeps what the camera said
+// about itself (identity and calibration), and the checks that depend on it.
 
 #include <json/json.h>
 
@@ -18,8 +18,12 @@
 namespace norvik {
 namespace api {
 
-class QuorixDeviceImpl : public transport::CommandClient {
+class QuorixDeviceImpl {
 public:
+    // The device's one channel to its camera; the settings and capture operations exchange on it.
+    transport::CommandClient& channel() { return channel_; }
+    const transport::CommandClient& channel() const { return channel_; }
+
     // Connection lifecycle (connection.cpp).
     ErrorStatus connect(const std::string& ipAddress, int port, int timeout);
     void disconnect();
@@ -49,6 +53,8 @@ public:
 
 private:
     std::string cachedModel() const;
+
+    transport::CommandClient channel_;
 
     mutable std::mutex cacheMutex;
     DeviceIntri cachedIntri_;
