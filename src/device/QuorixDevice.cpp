@@ -66,14 +66,11 @@ ErrorStatus QuorixDevice::captureDepthMap(Frame<ElementDepth>& depthMap) const {
 }
 
 ErrorStatus QuorixDevice::capturePointXYZMap(Frame<ElementPointXYZ>& pointCloud) const {
-    return imaging::capturePointXYZMap(
-        impl_->channel(), [this](DeviceIntri& d) { return impl_->intrinsicsForCloud(d); }, pointCloud);
+    return impl_->capturePointXYZMap(pointCloud);
 }
 
 ErrorStatus QuorixDevice::capturePointXYZBGRMap(Frame<ElementPointXYZBGR>& pointCloud) const {
-    return imaging::capturePointXYZBGRMap(
-        impl_->channel(), [this](DeviceIntri& d) { return impl_->intrinsicsForCloud(d); },
-        impl_->captureScratch, pointCloud);
+    return impl_->capturePointXYZBGRMap(pointCloud);
 }
 
 ErrorStatus QuorixDevice::computePointXYZMap(const Frame<ElementDepth>& depthMap, const DeviceIntri& intri,
