@@ -13,8 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view reply(reinterpret_cast<const char*>(data), size);
     Json::Value json;
-    std::string error;
-    if (!norvik::transport::judgeJsonReply(reply, json, error)) return 0;
+    if (!norvik::transport::judgeJsonReply(reply, json, norvik::api::ReadError).isOk()) return 0;
 
     Json::Value value;
     if (norvik::settings::readParameterValue(json, value).isOk()) {

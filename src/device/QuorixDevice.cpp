@@ -58,22 +58,19 @@ std::vector<QuorixDeviceInfo> QuorixDevice::enumerateQuorixDeviceList(int quietM
 // --- Capture and point clouds ---
 
 ErrorStatus QuorixDevice::captureColorMap(Frame<ElementColor>& colorMap) const {
-    return imaging::captureColorMap(*impl_, colorMap);
+    return imaging::captureColorMap(impl_->channel(), colorMap);
 }
 
 ErrorStatus QuorixDevice::captureDepthMap(Frame<ElementDepth>& depthMap) const {
-    return imaging::captureDepthMap(*impl_, depthMap);
+    return imaging::captureDepthMap(impl_->channel(), depthMap);
 }
 
 ErrorStatus QuorixDevice::capturePointXYZMap(Frame<ElementPointXYZ>& pointCloud) const {
-    return imaging::capturePointXYZMap(
-        *impl_, [this](DeviceIntri& d) { return impl_->intrinsicsForCloud(d); }, pointCloud);
+    return impl_->capturePointXYZMap(pointCloud);
 }
 
 ErrorStatus QuorixDevice::capturePointXYZBGRMap(Frame<ElementPointXYZBGR>& pointCloud) const {
-    return imaging::capturePointXYZBGRMap(
-        *impl_, [this](DeviceIntri& d) { return impl_->intrinsicsForCloud(d); }, impl_->captureScratch,
-        pointCloud);
+    return impl_->capturePointXYZBGRMap(pointCloud);
 }
 
 ErrorStatus QuorixDevice::computePointXYZMap(const Frame<ElementDepth>& depthMap, const DeviceIntri& intri,
@@ -196,34 +193,34 @@ ErrorStatus QuorixDevice::setVelaFringeCodingMode(VelaSettings::VelaFringeCoding
     return device::writeSetting(*impl_, settings::scalars::kVelaFringeCodingMode, mode);
 }
 ErrorStatus QuorixDevice::getScan2DROI(ROI& roi) const {
-    return settings::getRoi(*impl_, settings::kScan2DRoi, roi);
+    return settings::getRoi(impl_->channel(), settings::kScan2DRoi, roi);
 }
 ErrorStatus QuorixDevice::setScan2DROI(const ROI& roi) const {
-    return settings::setRoi(*impl_, settings::kScan2DRoi, device::imageSizes(*impl_), roi);
+    return settings::setRoi(impl_->channel(), settings::kScan2DRoi, device::imageSizes(*impl_), roi);
 }
 ErrorStatus QuorixDevice::getScan3DROI(ROI& roi) const {
-    return settings::getRoi(*impl_, settings::kScan3DRoi, roi);
+    return settings::getRoi(impl_->channel(), settings::kScan3DRoi, roi);
 }
 ErrorStatus QuorixDevice::setScan3DROI(const ROI& roi) const {
-    return settings::setRoi(*impl_, settings::kScan3DRoi, device::imageSizes(*impl_), roi);
+    return settings::setRoi(impl_->channel(), settings::kScan3DRoi, device::imageSizes(*impl_), roi);
 }
 ErrorStatus QuorixDevice::getDepthRange(DepthRange& range) const {
-    return settings::getDepthRange(*impl_, range);
+    return settings::getDepthRange(impl_->channel(), range);
 }
 ErrorStatus QuorixDevice::setDepthRange(const DepthRange& range) const {
-    return settings::setDepthRange(*impl_, range);
+    return settings::setDepthRange(impl_->channel(), range);
 }
 ErrorStatus QuorixDevice::getScan3DExposure(std::vector<double>& milliseconds) const {
-    return settings::getScan3DExposure(*impl_, milliseconds);
+    return settings::getScan3DExposure(impl_->channel(), milliseconds);
 }
 ErrorStatus QuorixDevice::setScan3DExposure(const std::vector<double>& milliseconds) const {
-    return settings::setScan3DExposure(*impl_, milliseconds);
+    return settings::setScan3DExposure(impl_->channel(), milliseconds);
 }
 ErrorStatus QuorixDevice::getScan2DHDRExposureSequence(std::vector<double>& milliseconds) const {
-    return settings::getScan2DHDRExposureSequence(*impl_, milliseconds);
+    return settings::getScan2DHDRExposureSequence(impl_->channel(), milliseconds);
 }
 ErrorStatus QuorixDevice::setScan2DHDRExposureSequence(std::vector<double>& milliseconds) const {
-    return settings::setScan2DHDRExposureSequence(*impl_, milliseconds);
+    return settings::setScan2DHDRExposureSequence(impl_->channel(), milliseconds);
 }
 ErrorStatus QuorixDevice::getLaserSettings(LaserSettings& laser) const {
     return device::gated(*impl_, settings::rows::kLaserSettings.gate, settings::Access::Read,
@@ -253,7 +250,7 @@ std::vector<SettingDescription> QuorixDevice::settingCatalogue(const std::string
 }
 
 ErrorStatus QuorixDevice::getSettingCatalogue(std::vector<SettingDescription>& descriptions) const {
-    if (auto status = impl_->connectionGuard(); !status.isOk()) return status;
+    if (auto status = impl_->channel().connectionGuard(); !status.isOk()) return status;
     descriptions = device::settingDescriptionsFor(impl_->cachedInfo().model);
     return {};
 }
@@ -279,22 +276,22 @@ void QuorixDevice::setDiagnosticHandler(std::function<void(const std::string&)> 
 // --- User sets ---
 
 ErrorStatus QuorixDevice::addUserSet(const std::string& name) const {
-    return settings::addUserSet(*impl_, name);
+    return settings::addUserSet(impl_->channel(), name);
 }
 ErrorStatus QuorixDevice::deleteUserSet(const std::string& name) const {
-    return settings::deleteUserSet(*impl_, name);
+    return settings::deleteUserSet(impl_->channel(), name);
 }
 ErrorStatus QuorixDevice::setCurrentUserSet(const std::string& name) const {
-    return settings::setCurrentUserSet(*impl_, name);
+    return settings::setCurrentUserSet(impl_->channel(), name);
 }
 ErrorStatus QuorixDevice::getCurrentUserSet(std::string& name) const {
-    return settings::getCurrentUserSet(*impl_, name);
+    return settings::getCurrentUserSet(impl_->channel(), name);
 }
 ErrorStatus QuorixDevice::getAllUserSets(std::vector<std::string>& names) const {
-    return settings::getAllUserSets(*impl_, names);
+    return settings::getAllUserSets(impl_->channel(), names);
 }
 ErrorStatus QuorixDevice::saveAllSettingsToUserSets() const {
-    return settings::saveAllSettingsToUserSets(*impl_);
+    return settings::saveAllSettingsToUserSets(impl_->channel());
 }
 
 }  // namespace api

@@ -64,20 +64,20 @@ ErrorStatus QuorixDeviceImpl::connect(const std::string& ipAddress, int port, in
         return {InvalidDevice, std::string(kConnectFailed) + " IP Address is invalid."};
     if (port < 0 || port > 65535) return {InvalidDevice, std::string(kConnectFailed) + " Port is invalid."};
 
-    std::string errorText;
     QuorixDeviceInfo info;
     DeviceIntri intri;
-    bool reached = openChannel(ipAddress, static_cast<std::uint16_t>(port), timeout, errorText);
+    const ErrorStatus opened = channel_.openChannel(ipAddress, static_cast<std::uint16_t>(port), timeout);
+    bool reached = opened.isOk();
     if (reached) {
         connectedAddress_ = ipAddress;
         reached = fetchDeviceInfo(info).isOk() && fetchDeviceIntri(intri).isOk();
     }
     if (!reached) {
         return {InvalidDevice,
-                std::string(kConnectFailed) + " Please check the network connection." + errorText};
+                std::string(kConnectFailed) + " Please check the network connection." + opened.message};
     }
     if (!device::isSupportedFirmware(info.firmwareVersion)) {
-        closeChannel();
+        channel_.closeChannel();
         return {UnsupportedFirmware, std::string(kConnectFailed) + " Only camera with firmware above V" +
                                          device::kMinimumFirmwareVersion +
                                          " is supported in this SDK. Please use Quorix Viewer to upgrade."};
@@ -85,7 +85,7 @@ ErrorStatus QuorixDeviceImpl::connect(const std::string& ipAddress, int port, in
     return {};
 }
 
-void QuorixDeviceImpl::disconnect() { closeChannel(); }
+void QuorixDeviceImpl::disconnect() { channel_.closeChannel(); }
 
 }  // namespace api
 }  // namespace norvik

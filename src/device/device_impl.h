@@ -1,7 +1,8 @@
 #pragma once
 
-// The implementation object behind QuorixDevice: the command channel plus what the camera said about
-// itself (identity and calibration), and the checks that depend on it.
+// The implementation object behind QuorixDevice: it owns the command channel and keeps what the camera said
+// about itself (identity and calibration), the checks that depend on it, and what its captures keep from one
+// call to the next.
 
 #include <json/json.h>
 
@@ -18,8 +19,12 @@
 namespace norvik {
 namespace api {
 
-class QuorixDeviceImpl : public transport::CommandClient {
+class QuorixDeviceImpl {
 public:
+    // The device's one channel to its camera; the settings and capture operations exchange on it.
+    transport::CommandClient& channel() { return channel_; }
+    const transport::CommandClient& channel() const { return channel_; }
+
     // Connection lifecycle (connection.cpp).
     ErrorStatus connect(const std::string& ipAddress, int port, int timeout);
     void disconnect();
@@ -43,12 +48,18 @@ public:
     // mode, so there it is read again; the cache is replaced only when that read succeeds.
     ErrorStatus intrinsicsForCloud(DeviceIntri& out);
 
-    // The colour image a coloured capture decodes on the way, kept from one capture to the next so that its
-    // array is reused (captures.h).
-    imaging::CaptureScratch captureScratch;
+    // The point-cloud captures (cloud_captures.cpp): a capture on the channel, computed with the calibration
+    // above.
+    ErrorStatus capturePointXYZMap(Frame<ElementPointXYZ>& frame);
+    ErrorStatus capturePointXYZBGRMap(Frame<ElementPointXYZBGR>& frame);
 
 private:
     std::string cachedModel() const;
+
+    transport::CommandClient channel_;
+    // The colour image a coloured cloud decodes on the way, kept from one capture to the next so that its
+    // array is reused (imaging/captures.h).
+    imaging::CaptureScratch colorScratch_;
 
     mutable std::mutex cacheMutex;
     DeviceIntri cachedIntri_;

@@ -53,7 +53,8 @@ namespace api {
 ErrorStatus QuorixDeviceImpl::fetchDeviceInfo(QuorixDeviceInfo& info) {
     info = {};
     Json::Value reply;
-    if (auto status = readCommand(protocol::command::GetCameraInfo, reply); !status.isOk()) return status;
+    if (auto status = channel_.readCommand(protocol::command::GetCameraInfo, reply); !status.isOk())
+        return status;
 
     const Json::Value* cameraInfo = transport::findMember(reply, protocol::member::CameraInfo);
     QuorixDeviceInfo parsed;

@@ -99,7 +99,7 @@ namespace api {
 
 ErrorStatus QuorixDeviceImpl::fetchDeviceIntri(DeviceIntri& out) {
     Json::Value reply;
-    if (auto status = readCommand(protocol::command::GetGroupIntri, reply); !status.isOk()) {
+    if (auto status = channel_.readCommand(protocol::command::GetGroupIntri, reply); !status.isOk()) {
         out = {};
         return status;
     }
@@ -114,7 +114,8 @@ ErrorStatus QuorixDeviceImpl::fetchDeviceIntri(DeviceIntri& out) {
 ErrorStatus QuorixDeviceImpl::fetchDeviceResolution(DeviceResolution& out) {
     out = {};
     Json::Value reply;
-    if (auto status = readCommand(protocol::command::GetImageFormat, reply); !status.isOk()) return status;
+    if (auto status = channel_.readCommand(protocol::command::GetImageFormat, reply); !status.isOk())
+        return status;
     std::string error;
     DeviceResolution parsed;
     if (!device::parseImageFormat(reply, parsed, error)) return {ReadError, error};

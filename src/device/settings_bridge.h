@@ -16,18 +16,18 @@
 namespace norvik {
 namespace device {
 
-// Runs operation(impl, args...) when the gate lets it through.
+// Runs operation(channel, args...) on the device's channel when the gate lets it through.
 template <typename Operation, typename... Args>
 api::ErrorStatus gated(api::QuorixDeviceImpl& impl, const settings::Gate& gate, settings::Access access,
                        Operation operation, Args&&... args) {
     if (auto s = impl.checkGate(gate, access); !s.isOk()) return s;
-    return operation(impl, std::forward<Args>(args)...);
+    return operation(impl.channel(), std::forward<Args>(args)...);
 }
 
 template <typename T>
 api::ErrorStatus readSetting(api::QuorixDeviceImpl& impl, const settings::ScalarSetting<T>& setting, T& out) {
     if (auto s = impl.checkGate(setting.row.gate, settings::Access::Read); !s.isOk()) return s;
-    return settings::readScalar(impl, setting, out);
+    return settings::readScalar(impl.channel(), setting, out);
 }
 
 template <typename T>
@@ -37,7 +37,7 @@ api::ErrorStatus writeSetting(api::QuorixDeviceImpl& impl, const settings::Scala
     if constexpr (std::is_same_v<typename settings::ScalarSetting<T>::Wire, std::int32_t>)
         gatedValue = static_cast<std::int32_t>(value);
     if (auto s = impl.checkGate(setting.row.gate, settings::Access::Write, gatedValue); !s.isOk()) return s;
-    return settings::writeScalar(impl, setting, value);
+    return settings::writeScalar(impl.channel(), setting, value);
 }
 
 // The device's image sizes, for the region-of-interest setters.

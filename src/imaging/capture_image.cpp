@@ -92,7 +92,8 @@ api::ErrorStatus captureImage(transport::CommandClient& client, protocol::ImageT
     out.header = {};
     out.payload = {};
     if (auto guard = client.connectionGuard(); !guard.isOk()) return guard;
-    client.sendCommand(requestText(imageType), out.message);
+    // No reply is a read failure without text, as splitCaptureReply reports it.
+    if (!client.sendCommand(requestText(imageType), out.message).isOk()) return {api::ReadError, ""};
     return splitCaptureReply(
         std::string_view(static_cast<const char*>(out.message.data()), out.message.size()), out.header,
         out.payload);

@@ -19,23 +19,13 @@ api::ErrorStatus send(transport::CommandClient& client, const std::string& name,
     request[member::PropertyName] = name;
     request[member::PropertyValue] = std::move(value);
     Json::Value reply;
-    std::string error;
-    if (!client.requestJson(request, reply, error)) return {api::WriteError, error};
-    return {};
+    return client.requestJson(request, reply, api::WriteError);
 }
 
-const char* describe(const std::int32_t&) {
-    return "a 32-bit integer";
-}
-const char* describe(const double&) {
-    return "a number";
-}
-const char* describe(const bool&) {
-    return "a boolean";
-}
-const char* describe(const std::string&) {
-    return "text";
-}
+const char* describe(const std::int32_t&) { return "a 32-bit integer"; }
+const char* describe(const double&) { return "a number"; }
+const char* describe(const bool&) { return "a boolean"; }
+const char* describe(const std::string&) { return "text"; }
 
 template <typename T>
 api::ErrorStatus convertAs(const Json::Value& value, const std::string& name, T& out) {
@@ -88,8 +78,7 @@ api::ErrorStatus getParameter(transport::CommandClient& client, const std::strin
     request[member::Cmd] = protocol::command::GetCameraParams;
     request[member::PropertyName] = name;
     Json::Value reply;
-    std::string error;
-    if (!client.requestJson(request, reply, error)) return {api::ReadError, error};
+    if (auto status = client.requestJson(request, reply, api::ReadError); !status.isOk()) return status;
     return readParameterValue(reply, value);
 }
 

@@ -15,14 +15,6 @@ namespace {
 
 constexpr char kEmptyName[] = "Input user set name is empty.";
 
-// One exchange; failures carry the camera's text under the given code.
-api::ErrorStatus exchange(transport::CommandClient& client, const Json::Value& request, Json::Value& reply,
-                          std::int32_t failureCode) {
-    std::string error;
-    if (!client.requestJson(request, reply, error)) return {failureCode, error};
-    return {};
-}
-
 Json::Value namedRequest(const char* command, const std::string& name) {
     Json::Value request;
     request[member::Cmd] = command;
@@ -33,13 +25,13 @@ Json::Value namedRequest(const char* command, const std::string& name) {
 api::ErrorStatus write(transport::CommandClient& client, const char* command, const std::string& name) {
     if (auto guard = client.connectionGuard(); !guard.isOk()) return guard;
     Json::Value reply;
-    return exchange(client, namedRequest(command, name), reply, api::WriteError);
+    return client.requestJson(namedRequest(command, name), reply, api::WriteError);
 }
 
 api::ErrorStatus readGroups(transport::CommandClient& client, Json::Value& reply) {
     Json::Value request;
     request[member::Cmd] = command::GetConfigGroup;
-    return exchange(client, request, reply, api::ReadError);
+    return client.requestJson(request, reply, api::ReadError);
 }
 
 }  // namespace
@@ -108,7 +100,7 @@ api::ErrorStatus saveAllSettingsToUserSets(transport::CommandClient& client) {
     request[member::CameraConfig] = Json::Value();
     request[member::Persistent] = true;
     Json::Value reply;
-    return exchange(client, request, reply, api::WriteError);
+    return client.requestJson(request, reply, api::WriteError);
 }
 
 }  // namespace settings

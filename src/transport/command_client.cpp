@@ -43,9 +43,8 @@ std::unique_ptr<zmq::socket_t> CommandClient::makeSocket() {
     return fresh;
 }
 
-bool CommandClient::openChannel(const std::string& address, std::uint16_t port, int timeout,
-                                std::string& errorText) {
-    if (address.empty()) return false;
+api::ErrorStatus CommandClient::openChannel(const std::string& address, std::uint16_t port, int timeout) {
+    if (address.empty()) return {api::InvalidDevice, ""};
     try {
         if (!endpoint.empty()) {
             try {
@@ -63,10 +62,9 @@ bool CommandClient::openChannel(const std::string& address, std::uint16_t port, 
         endpoint = makeEndpoint(localHostAddress() == address ? "127.0.0.1" : address, port);
         socket->connect(endpoint);
         connected = true;
-        return true;
+        return {};
     } catch (const zmq::error_t& e) {
-        errorText = endpoint + "socket error: " + e.what();
-        return false;
+        return {api::InvalidDevice, endpoint + "socket error: " + e.what()};
     }
 }
 
@@ -121,19 +119,15 @@ zmq::message_t CommandClient::exchange() {
     return reply;
 }
 
-bool CommandClient::sendCommand(const std::string& request, zmq::message_t& reply) {
+api::ErrorStatus CommandClient::sendCommand(const std::string& request, zmq::message_t& reply) {
     reply.rebuild();
-    if (endpoint.empty()) return false;
-    std::lock_guard<std::mutex> lock(channelMutex);
-    requestBuffer = request;
-    reply = exchange();
-    return reply.size() != 0;
-}
-
-std::string CommandClient::sendCommand(const std::string& request) {
-    zmq::message_t reply;
-    if (!sendCommand(request, reply)) return {};
-    return std::string(static_cast<const char*>(reply.data()), reply.size());
+    if (!endpoint.empty()) {
+        std::lock_guard<std::mutex> lock(channelMutex);
+        requestBuffer = request;
+        reply = exchange();
+    }
+    if (reply.size() == 0) return {api::ReadError, kEmptyResponseMessage};
+    return {};
 }
 
 }  // namespace transport

@@ -1,8 +1,8 @@
 #pragma once
 
 // The request/reply channel to one camera: a ZeroMQ REQ socket, one request and one reply per exchange,
-// exchanges serialised by a mutex. Transport failures become an empty reply plus one diagnostic line
-// (transport/diagnostics.h; standard output by default).
+// exchanges serialised by a mutex. Every operation that can fail reports an ErrorStatus; transport failures
+// also print one diagnostic line (transport/diagnostics.h; standard output by default).
 
 #include <json/json.h>
 
@@ -28,22 +28,20 @@ public:
     CommandClient(const CommandClient&) = delete;
     CommandClient& operator=(const CommandClient&) = delete;
 
-    // Replaces the socket with a new one connected to address:port. False with errorText set when ZeroMQ
-    // refuses a step; false with errorText untouched when address is empty. Connecting is asynchronous:
-    // success says nothing about the camera being there.
-    bool openChannel(const std::string& address, std::uint16_t port, int timeout, std::string& errorText);
+    // Replaces the socket with a new one connected to address:port. InvalidDevice with ZeroMQ's text when it
+    // refuses a step; InvalidDevice without text when address is empty. Connecting is asynchronous: success
+    // says nothing about the camera being there.
+    api::ErrorStatus openChannel(const std::string& address, std::uint16_t port, int timeout);
     // Disconnects the endpoint if connected. A refusal by ZeroMQ is taken as disconnected.
     void closeChannel();
 
-    // One exchange under the channel lock. Returns the reply bytes, or empty when no reply was obtained.
-    std::string sendCommand(const std::string& request);
-    // The same, leaving the reply in a ZeroMQ message so that large replies are read in place.
-    // False (and an empty message) when no reply was obtained.
-    bool sendCommand(const std::string& request, zmq::message_t& reply);
+    // One exchange under the channel lock, the reply left in a ZeroMQ message so that large replies are read
+    // in place. ReadError with "Empty response!" (and an empty message) when no reply was obtained.
+    api::ErrorStatus sendCommand(const std::string& request, zmq::message_t& reply);
 
-    // Writes the request, exchanges it and parses the reply's JSON. False with errorText when no reply came,
-    // the reply is malformed, or the camera reported an "err_msg".
-    bool requestJson(const Json::Value& request, Json::Value& reply, std::string& errorText);
+    // Writes the request, exchanges it and parses the reply's JSON (judgeJsonReply). A failure carries
+    // failureCode: no reply came, the reply is malformed, or the camera reported an "err_msg".
+    api::ErrorStatus requestJson(const Json::Value& request, Json::Value& reply, std::int32_t failureCode);
 
     // A read whose request is its command alone: the connection guard, then the exchange. ReadError with
     // the exchange's text when it fails.

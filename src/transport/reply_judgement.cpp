@@ -9,27 +9,23 @@
 namespace norvik {
 namespace transport {
 
-bool judgeJsonReply(std::string_view reply, Json::Value& json, std::string& errorText) {
+api::ErrorStatus judgeJsonReply(std::string_view reply, Json::Value& json, std::int32_t failureCode) {
     // A reply too short for its length prefix carries nothing usable: treat it as no reply.
-    if (reply.size() < protocol::kLengthPrefixBytes) {
-        errorText = kEmptyResponseMessage;
-        return false;
-    }
+    if (reply.size() < protocol::kLengthPrefixBytes) return {failureCode, kEmptyResponseMessage};
     const std::string_view text = reply.substr(protocol::kLengthPrefixBytes);
     if (!text.empty()) {
         std::string parseError;
-        if (!parseJson(text, json, parseError)) {
-            errorText = "Malformed reply from the camera: " + parseError;
-            return false;
-        }
+        if (!parseJson(text, json, parseError))
+            return {failureCode, "Malformed reply from the camera: " + parseError};
     }
     // Only an object can carry "err_msg"; a reply of another shape is left to its reader to refuse.
-    if (!json.isObject()) return true;
-    if (!json.isMember(protocol::member::ErrMsg)) return true;
+    if (!json.isObject()) return {};
+    if (!json.isMember(protocol::member::ErrMsg)) return {};
     const Json::Value& errMsg = json[protocol::member::ErrMsg];
-    if (errMsg.isString() && errMsg.asString().empty()) return true;
+    if (errMsg.isString() && errMsg.asString().empty()) return {};
+    std::string errorText;
     if (!readValue(errMsg, errorText)) errorText = "The camera reported an error of an unexpected form.";
-    return false;
+    return {failureCode, errorText};
 }
 
 }  // namespace transport

@@ -9,23 +9,19 @@
 namespace norvik {
 namespace transport {
 
-bool CommandClient::requestJson(const Json::Value& request, Json::Value& reply, std::string& errorText) {
+api::ErrorStatus CommandClient::requestJson(const Json::Value& request, Json::Value& reply,
+                                            std::int32_t failureCode) {
     zmq::message_t message;
-    if (!sendCommand(writeRequest(request), message)) {
-        errorText = kEmptyResponseMessage;
-        return false;
-    }
+    if (!sendCommand(writeRequest(request), message).isOk()) return {failureCode, kEmptyResponseMessage};
     return judgeJsonReply(std::string_view(static_cast<const char*>(message.data()), message.size()), reply,
-                          errorText);
+                          failureCode);
 }
 
 api::ErrorStatus CommandClient::readCommand(const char* command, Json::Value& reply) {
     if (auto guard = connectionGuard(); !guard.isOk()) return guard;
     Json::Value request;
     request[protocol::member::Cmd] = command;
-    std::string error;
-    if (!requestJson(request, reply, error)) return {api::ReadError, error};
-    return {};
+    return requestJson(request, reply, api::ReadError);
 }
 
 }  // namespace transport

@@ -104,8 +104,8 @@ TEST_F(ConnectOutcomes, RefusedAddressOrPortTouchesNothing) {
         EXPECT_EQ(badPort.code, InvalidDevice);
         EXPECT_EQ(badPort.message, "Failed to connect to the Quorix Industrial 3D Camera. Port is invalid.");
     }
-    EXPECT_TRUE(impl.isConnected());
-    EXPECT_EQ(impl.currentEndpoint(), "tcp://127.0.0.1:" + std::to_string(old.port()));
+    EXPECT_TRUE(impl.channel().isConnected());
+    EXPECT_EQ(impl.channel().currentEndpoint(), "tcp://127.0.0.1:" + std::to_string(old.port()));
     EXPECT_TRUE(fresh.requests().empty());
     QuorixDeviceInfo info;
     EXPECT_EQ(impl.fetchDeviceInfo(info).code, Success);  // the old connection still works
@@ -116,7 +116,7 @@ TEST_F(ConnectOutcomes, FailedIdentityLeavesTheDeviceConnectedAndTheCachesAlone)
     const auto status = impl.connect(ScriptedCamera::address(), fresh.port(), kTestTimeoutMs);
     EXPECT_EQ(status.code, InvalidDevice);
     EXPECT_EQ(status.message, kNetworkMessage);
-    EXPECT_TRUE(impl.isConnected());
+    EXPECT_TRUE(impl.channel().isConnected());
     EXPECT_EQ(impl.cachedInfo().model, "Quorix ZIKA");
     EXPECT_EQ(impl.cachedIntri().intrinsic3DCamera.intrinsic[0], 1000.0);
 }
@@ -127,7 +127,7 @@ TEST_F(ConnectOutcomes, FailedCalibrationKeepsTheNewIdentity) {
     const auto status = impl.connect(ScriptedCamera::address(), fresh.port(), kTestTimeoutMs);
     EXPECT_EQ(status.code, InvalidDevice);
     EXPECT_EQ(status.message, kNetworkMessage);
-    EXPECT_TRUE(impl.isConnected());
+    EXPECT_TRUE(impl.channel().isConnected());
     EXPECT_EQ(impl.cachedInfo().model, "Quorix VELA 120");
     EXPECT_EQ(impl.cachedIntri().intrinsic3DCamera.intrinsic[0], 1000.0);  // from the old camera
 }
@@ -136,7 +136,7 @@ TEST_F(ConnectOutcomes, OldFirmwareClosesTheChannelButCachesTheRefusedCamera) {
     fresh.serveIdentity(8, "1.9.9");
     const auto status = impl.connect(ScriptedCamera::address(), fresh.port(), kTestTimeoutMs);
     EXPECT_EQ(status.code, UnsupportedFirmware);
-    EXPECT_FALSE(impl.isConnected());
+    EXPECT_FALSE(impl.channel().isConnected());
     EXPECT_EQ(impl.cachedInfo().model, "Quorix VELA 120");
     EXPECT_EQ(impl.cachedInfo().firmwareVersion, "1.9.9");
 }
@@ -149,7 +149,7 @@ TEST_F(ConnectOutcomes, SilentCameraGivesTheNetworkMessageAndTheNextConnectWorks
     EXPECT_EQ(status.code, InvalidDevice);
     EXPECT_EQ(status.message, kNetworkMessage);
     EXPECT_EQ(printed, "Recv failed!tcp://127.0.0.1:" + std::to_string(fresh.port()) + "\n");
-    EXPECT_TRUE(impl.isConnected());
+    EXPECT_TRUE(impl.channel().isConnected());
     EXPECT_EQ(impl.connect(ScriptedCamera::address(), old.port(), kTestTimeoutMs).code, Success);
 }
 
@@ -157,7 +157,7 @@ TEST_F(ConnectOutcomes, SuccessReplacesBothCaches) {
     fresh.serveIdentity(104, "2.0.2");
     EXPECT_EQ(impl.connect(ScriptedCamera::address(), fresh.port(), kTestTimeoutMs).code, Success);
     EXPECT_EQ(impl.cachedInfo().model, "Quorix Orra L Enhanced");
-    EXPECT_TRUE(impl.isConnected());
+    EXPECT_TRUE(impl.channel().isConnected());
 }
 
 TEST(Disconnect, IsHarmlessRepeatedAndKeepsTheCachedModel) {

@@ -74,8 +74,7 @@ TEST(PointCloudCapture, FailedVelaRefreshFailsTheCaptureAndKeepsTheCalibration) 
     camera.queue(cmd::CaptureImage, captureReply(10.0, 1, 1, 0, depthPayload({33000})));
     camera.queue(cmd::GetGroupIntri, ScriptedCamera::error("calibration busy"));
     auto points = filledFrame<ElementPointXYZ>(1, 1, {1, 2, 3});
-    const ErrorStatus status = norvik::imaging::capturePointXYZMap(
-        impl, [&](DeviceIntri& d) { return impl.intrinsicsForCloud(d); }, points);
+    const ErrorStatus status = impl.capturePointXYZMap(points);
     EXPECT_EQ(status.code, ReadError);
     EXPECT_EQ(status.message, "calibration busy");
     EXPECT_TRUE(points.empty());
