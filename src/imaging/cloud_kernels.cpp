@@ -1,5 +1,7 @@
 #include "imaging/cloud_kernels.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -37,16 +39,82 @@ std::string kernelTargetName() {
 
 #endif
 
-KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], std::int32_t cols) {
+Divisor divisorFor(double divisor, double least, double greatest) {
+    Divisor d;
+    d.reciprocal = 1.0 / divisor;
+    const double magnitude = std::fabs(divisor);
+    // Factors of two cover the roundings of the numerators and of these bounds; NaNs fail the test.
+    d.byReciprocal = std::isfinite(d.reciprocal) && magnitude <= HUGE_VAL && least > 0 &&
+                     least / magnitude * 0.5 >= 0x1p-120 && greatest / magnitude * 2 <= 0x1p120;
+    return d;
+}
+
+namespace {
+
+// The smallest nonzero and the largest |index - centre| over the indices [0, count).
+void offsetSpan(double centre, std::int32_t count, double& least, double& greatest) {
+    const double last = count - 1.0;
+    const double nearest = std::floor(centre);
+    least = HUGE_VAL;
+    for (double index : {nearest - 1, nearest, nearest + 1, 0.0, last}) {
+        const double offset = std::fabs(index - centre);
+        if (index >= 0 && index <= last && offset > 0) least = std::min(least, offset);
+    }
+    greatest = std::max(std::fabs(centre), std::fabs(last - centre));
+}
+
+}  // namespace
+
+void setPointDivisors(double fx, double fy, double cx, double cy, std::int32_t cols, std::int32_t rows,
+                      const DepthSpan& span, Divisor& byFx, Divisor& byFy) {
+    double least, greatest;
+    offsetSpan(cx, cols, least, greatest);
+    byFx = divisorFor(fx, least * span.least, greatest * span.greatest);
+    offsetSpan(cy, rows, least, greatest);
+    byFy = divisorFor(fy, least * span.least, greatest * span.greatest);
+}
+
+namespace {
+
+KernelParams pointParams(const double (&depthIntrinsic)[4], std::int32_t cols, std::int32_t rows,
+                         const DepthSpan& span) {
     KernelParams p;
-    p.scale = scale;
     p.fx = depthIntrinsic[0];
     p.fy = depthIntrinsic[1];
     p.cx = depthIntrinsic[2];
     p.cy = depthIntrinsic[3];
     p.cols = cols;
+    setPointDivisors(p.fx, p.fy, p.cx, p.cy, cols, rows, span, p.byFx, p.byFy);
+    return p;
+}
+
+}  // namespace
+
+KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], std::int32_t cols,
+                              std::int32_t rows) {
+    // Samples are 32768 plus or minus at most 32768.
+    DepthSpan span;
+    span.least = 1.0 / std::fabs(scale);
+    span.greatest = 32768.0 / std::fabs(scale);
+    KernelParams p = pointParams(depthIntrinsic, cols, rows, span);
+    p.scale = scale;
+    p.byScale = divisorFor(scale, 1, 32768);
     p.depthOf = depthTable(scale);
     return p;
+}
+
+KernelParams makeHeldParams(const api::ElementDepth* depths, const double (&depthIntrinsic)[4],
+                            std::int32_t cols, std::int32_t rows, const DepthSpan& span) {
+    KernelParams p = pointParams(depthIntrinsic, cols, rows, span);
+    p.heldDepths = depths;
+    return p;
+}
+
+DepthSpan joinSpans(const DepthSpan& a, const DepthSpan& b) {
+    DepthSpan s;
+    s.least = std::min(a.least, b.least);
+    s.greatest = std::isnan(a.greatest) || std::isnan(b.greatest) ? NAN : std::max(a.greatest, b.greatest);
+    return s;
 }
 
 const float* depthTable(double scale) {

@@ -4,6 +4,7 @@
 // double-precision formula rounded to float: depths come from a table of the formula's value for every
 // 16-bit sample, and the vector paths do the formula's own double operations, several pixels at a time.
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,12 +15,28 @@
 namespace norvik {
 namespace imaging {
 
-// What a loop needs besides its arrays. Built by makeKernelParams.
+// A divisor of the formulas, and whether the vector loops may divide by multiplying with its reciprocal. The
+// product lies within three units in the last place of the double quotient, so both round to the same float
+// except near a float rounding midpoint, which the loops test for (and then take the formula). The test holds
+// for quotients in the range of normal floats, so the reciprocal is used only when every nonzero quotient the
+// loop can form lies well inside it.
+struct Divisor {
+    double reciprocal = 0;
+    bool byReciprocal = false;
+};
+
+// `divisor` for numerators whose magnitudes, when not zero, lie in [least, greatest].
+Divisor divisorFor(double divisor, double least, double greatest);
+
+// What a loop needs besides its arrays. Built by makeKernelParams or makeHeldParams.
 struct KernelParams {
     double scale = 0;
     double fx = 0, fy = 0, cx = 0, cy = 0;
+    Divisor byScale, byFx, byFy;
     // The depth of every sample at this scale (depthTable).
     const float* depthOf = nullptr;
+    // A depth map the host holds, read instead of samples.
+    const api::ElementDepth* heldDepths = nullptr;
     std::int32_t cols = 0;
     // Projection into the 2D image (coloured clouds only).
     double rotation[3][3] = {};
@@ -38,7 +55,23 @@ void useKernelTarget(std::int64_t target);
 // The name of the instruction set the loops use now ("AVX2", "NEON", ...).
 std::string kernelTargetName();
 
-KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], std::int32_t cols);
+KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], std::int32_t cols,
+                              std::int32_t rows);
+
+// The smallest nonzero and the largest magnitude of the depths of a map; unusable (greatest NaN) when the map
+// holds a NaN or an infinity.
+struct DepthSpan {
+    double least = HUGE_VAL, greatest = 0;
+};
+DepthSpan depthSpan(const api::ElementDepth* depths, std::size_t begin, std::size_t end);
+DepthSpan joinSpans(const DepthSpan& a, const DepthSpan& b);
+
+// The loop parameters for a held depth map of cols x rows depths, whose magnitudes span `span`.
+KernelParams makeHeldParams(const api::ElementDepth* depths, const double (&depthIntrinsic)[4],
+                            std::int32_t cols, std::int32_t rows, const DepthSpan& span);
+// The divisors of x and y for depths that span `span`.
+void setPointDivisors(double fx, double fy, double cx, double cy, std::int32_t cols, std::int32_t rows,
+                      const DepthSpan& span, Divisor& byFx, Divisor& byFy);
 
 inline constexpr std::size_t kDepthSamples = 65536;
 // (sample - 32768) / scale rounded to float, for every sample. Owned by the calling thread and valid until

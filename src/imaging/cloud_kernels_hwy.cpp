@@ -36,42 +36,52 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
     exact::colorPointRange(raw, color, out, begin, end, p);
 }
 
+DepthSpan SpanOfDepths(const api::ElementDepth* depths, std::size_t begin, std::size_t end) {
+    DepthSpan span;
+    for (std::size_t i = begin; i < end; ++i) span = joinSpans(span, exact::depthSpan(depths[i].d));
+    return span;
+}
+
 #else
 
 // The depths of the lanes' samples at raw, by the formula: offsets are integers of at most 16 bits, exact as
 // floats and as doubles. Samples are little-endian on the wire, as in memory on every supported processor.
-HWY_INLINE FloatVec dividedDepths(const unsigned char* raw, DoubleVec scale) {
+HWY_INLINE FloatVec dividedDepths(const unsigned char* raw, const VecDivisor& scale, Doubt& doubt) {
     const hn::Rebind<std::uint16_t, IntTag> d16;
     const IntVec offsets =
         hn::Sub(hn::PromoteTo(IntTag(), hn::LoadU(d16, reinterpret_cast<const std::uint16_t*>(raw))),
                 hn::Set(IntTag(), protocol::kDepthOffset));
-    return joinFloats(hn::Div(lowDouble(offsets), scale), hn::Div(highDouble(offsets), scale));
+    return joinFloats(quotient(lowDouble(offsets), scale, doubt),
+                      quotient(highDouble(offsets), scale, doubt));
 }
 
-// The depths of the lanes' samples at raw from the table of every sample's depth (plain loads: faster than a
-// gather), or by the formula without a table.
-HWY_INLINE FloatVec depthsAt(const unsigned char* raw, const KernelParams& p, DoubleVec scale) {
-    if (p.depthOf == nullptr) return dividedDepths(raw, scale);
-    float z[kMaxLanes];
-    for (std::size_t lane = 0; lane < hn::Lanes(FloatTag()); ++lane)
-        z[lane] = p.depthOf[exact::sample(raw, lane)];
-    return hn::LoadU(FloatTag(), z);
+// The depths of pixels [i, i + lanes): the held map's, or the table's for the samples.
+HWY_INLINE FloatVec depthsAt(const unsigned char* raw, std::size_t i, const KernelParams& p) {
+    if (p.heldDepths != nullptr) return hn::LoadU(FloatTag(), &p.heldDepths[i].d);
+    const hn::Rebind<std::uint16_t, IntTag> d16;
+    const IntVec samples =
+        hn::PromoteTo(IntTag(), hn::LoadU(d16, reinterpret_cast<const std::uint16_t*>(raw + 2 * i)));
+    return hn::GatherIndex(FloatTag(), p.depthOf, samples);
 }
 
 void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
                 const KernelParams& p) {
-    // The divider keeps up with memory on every target measured; the table lookups do not.
+    // The quotients keep up with memory on every target measured; the table lookups do not.
     const FloatTag df;
     const std::size_t lanes = hn::Lanes(df);
-    const DoubleVec scale = hn::Set(DoubleTag(), p.scale);
+    const VecDivisor scale(p.scale, p.byScale);
     float* dst = &out->d;
     const std::size_t first = alignedStart(dst, begin, end);
     const bool stream = streamOutput(dst + first, sizeof(float) * (end - first));
     for (std::size_t i = begin; i < first; ++i) dst[i] = exact::depth(raw, i, p.scale);
     std::size_t i = first;
     for (; end - i >= lanes; i += lanes) {
-        const FloatVec z = dividedDepths(raw + 2 * i, scale);
-        if (stream) {
+        Doubt doubt;
+        const FloatVec z = dividedDepths(raw + 2 * i, scale, doubt);
+        if (HWY_UNLIKELY(doubt.any())) {
+            for (std::size_t lane = 0; lane < lanes; ++lane)
+                dst[i + lane] = exact::depth(raw, i + lane, p.scale);
+        } else if (stream) {
             hn::Stream(z, df, dst + i);
         } else {
             hn::StoreU(z, df, dst + i);
@@ -83,8 +93,7 @@ void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t be
 
 void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
                 const KernelParams& p) {
-    const PointConstants k(p.fx, p.fy, p.cx, p.cy);
-    const DoubleVec scale = hn::Set(DoubleTag(), p.scale);
+    const PointConstants k(p.fx, p.fy, p.cx, p.cy, p.byFx, p.byFy);
     const std::size_t first = alignedStart(out, begin, end);
     const bool stream = streamOutput(out + first, sizeof(api::ElementPointXYZ) * (end - first));
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
@@ -93,7 +102,10 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
         out[i] = {x, y, z};
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
-        storePoints(pointsAt(depthsAt(raw + 2 * i, p, scale), at, k), out + i, stream);
+        Doubt doubt;
+        const Points pt = pointsAt(depthsAt(raw, i, p), at, k, doubt);
+        if (HWY_UNLIKELY(doubt.any())) return redoStep(i, at, single);
+        storePoints(pt, out + i, stream);
     };
     walkSteps(begin, first, end, static_cast<std::size_t>(p.cols), steps, single);
     if (stream) hwy::FlushStream();
@@ -102,15 +114,16 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
 void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
                      api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
                      const KernelParams& p) {
-    const PointConstants k(p.fx, p.fy, p.cx, p.cy);
+    const PointConstants k(p.fx, p.fy, p.cx, p.cy, p.byFx, p.byFy);
     const Projection pose(p.rotation, p.translation, p.fx2, p.fy2, p.cx2, p.cy2);
     const ImageGeometry geometry = imageGeometry(color);
-    const DoubleVec scale = hn::Set(DoubleTag(), p.scale);
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
         exact::colorPoint(raw, color, out, i, row, col, p);
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
-        const Points pt = pointsAt(depthsAt(raw + 2 * i, p, scale), at, k);
+        Doubt doubt;
+        const Points pt = pointsAt(depthsAt(raw, i, p), at, k, doubt);
+        if (HWY_UNLIKELY(doubt.any())) return redoStep(i, at, single);
         WordVec bgr;
         if (p.sameView) {
             bgr = pixelColors(color.data() + i);
@@ -123,6 +136,27 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
         storeColorPoints(bgr, pt, out + i);
     };
     walkSteps(begin, begin, end, static_cast<std::size_t>(p.cols), steps, single);
+}
+
+// The span of the depths in [begin, end), whole vectors at a time.
+DepthSpan SpanOfDepths(const api::ElementDepth* depths, std::size_t begin, std::size_t end) {
+    const FloatTag df;
+    const std::size_t lanes = hn::Lanes(df);
+    const FloatVec inf = hn::Set(df, HUGE_VALF);
+    FloatVec least = inf, greatest = hn::Zero(df);
+    auto finite = hn::Not(hn::FirstN(df, 0));
+    std::size_t i = begin;
+    for (; end - i >= lanes; i += lanes) {
+        const FloatVec d = hn::Abs(hn::LoadU(df, &depths[i].d));
+        finite = hn::And(finite, hn::Lt(d, inf));
+        least = hn::Min(least, hn::IfThenElse(hn::Eq(d, hn::Zero(df)), inf, d));
+        greatest = hn::Max(greatest, d);
+    }
+    DepthSpan span;
+    span.least = hn::GetLane(hn::MinOfLanes(df, least));
+    span.greatest = hn::AllTrue(df, finite) ? hn::GetLane(hn::MaxOfLanes(df, greatest)) : NAN;
+    for (; i < end; ++i) span = joinSpans(span, exact::depthSpan(depths[i].d));
+    return span;
 }
 
 #endif  // HWY_TARGET == HWY_SCALAR
@@ -139,6 +173,11 @@ namespace imaging {
 HWY_EXPORT(DepthRange);
 HWY_EXPORT(PointRange);
 HWY_EXPORT(ColorPointRange);
+HWY_EXPORT(SpanOfDepths);
+
+DepthSpan depthSpan(const api::ElementDepth* depths, std::size_t begin, std::size_t end) {
+    return HWY_DYNAMIC_DISPATCH(SpanOfDepths)(depths, begin, end);
+}
 
 void depthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
                 const KernelParams& params) {

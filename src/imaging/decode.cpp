@@ -14,9 +14,7 @@ namespace imaging {
 
 namespace {
 
-api::ErrorStatus refused(const char* message) {
-    return {api::CaptureError, message};
-}
+api::ErrorStatus refused(const char* message) { return {api::CaptureError, message}; }
 
 api::ErrorStatus checkSize(const ImageHeader& header) {
     if (header.rows <= 0 || header.cols <= 0) return refused(kImageSizeMessage);
@@ -83,7 +81,7 @@ bool decodeDepthMap(const ImageHeader& header, std::string_view payload,
     if (!checkDepthPayload(header, payload).isOk()) return false;
     frame.resize(static_cast<std::uint32_t>(header.cols), static_cast<std::uint32_t>(header.rows));
     const double noIntrinsics[4] = {1, 1, 0, 0};
-    const KernelParams params = makeKernelParams(header.scale, noIntrinsics, header.cols);
+    const KernelParams params = makeKernelParams(header.scale, noIntrinsics, header.cols, header.rows);
     const auto* raw = reinterpret_cast<const unsigned char*>(payload.data());
     api::ElementDepth* out = frame.data();
     parallelBlocks(pixelCount(header),

@@ -123,23 +123,71 @@ HWY_INLINE std::size_t alignedStart(const T* out, std::size_t begin, std::size_t
     return begin;
 }
 
-// x, y, z of the lanes' pixels from their depths: the formulas' own double products and divisions.
+// Lanes whose doubles lie within 16 units in the last place of a midpoint between two floats. Doubles rounded
+// to float keep the top 24 bits of the significand and drop 29 bits, whose midpoint pattern is a one followed
+// by 28 zeros; two doubles a few units apart round to the same float unless one such midpoint lies between
+// them (valid in the range of normal floats).
+HWY_INLINE hn::Mask<DoubleTag> nearFloatMidpoint(DoubleVec q) {
+    const hn::RebindToSigned<DoubleTag> di;
+    const auto dropped = hn::And(hn::Sub(hn::BitCast(di, q), hn::Set(di, std::int64_t{0x10000000 - 16})),
+                                 hn::Set(di, std::int64_t{0x1FFFFFFF}));
+    return hn::RebindMask(DoubleTag(), hn::Lt(dropped, hn::Set(di, std::int64_t{32})));
+}
+
+// Lanes whose results a step cannot vouch for: the step is then redone by the formulas.
+struct Doubt {
+    hn::Mask<DoubleTag> lanes;
+    // Written out: an implicit constructor would not be compiled for the target.
+    HWY_INLINE Doubt() : lanes(hn::FirstN(DoubleTag(), 0)) {}
+    HWY_INLINE bool any() const { return !hn::AllFalse(DoubleTag(), lanes); }
+};
+
+// A divisor as the vector loops use it (Divisor).
+struct VecDivisor {
+    DoubleVec value, reciprocal;
+    bool byReciprocal;
+    VecDivisor(double divisor, const Divisor& d)
+        : value(hn::Set(DoubleTag(), divisor)),
+          reciprocal(hn::Set(DoubleTag(), d.reciprocal)),
+          byReciprocal(d.byReciprocal) {}
+};
+
+// n / divisor as the formula's double division gives it, or its reciprocal's product, which rounds to the
+// same float unless the lane is marked doubtful.
+HWY_INLINE DoubleVec quotient(DoubleVec n, const VecDivisor& divisor, Doubt& doubt) {
+    if (!divisor.byReciprocal) return hn::Div(n, divisor.value);
+    const DoubleVec q = hn::Mul(n, divisor.reciprocal);
+    doubt.lanes = hn::Or(doubt.lanes, nearFloatMidpoint(q));
+    return q;
+}
+
+// Redoes a step's pixels one by one with the formulas: single(i, row, col) for every lane.
+template <typename Single>
+HWY_NOINLINE void redoStep(std::size_t i, const LaneCoordinates& at, const Single& single) {
+    const IntTag di;
+    std::int32_t rows[kMaxLanes], cols[kMaxLanes];
+    hn::StoreU(at.row, di, rows);
+    hn::StoreU(at.col, di, cols);
+    for (std::size_t lane = 0; lane < hn::Lanes(di); ++lane)
+        single(i + lane, static_cast<std::size_t>(rows[lane]), static_cast<std::size_t>(cols[lane]));
+}
+
+// x, y, z of the lanes' pixels from their depths: the formulas' own double products, and their divisions or
+// the divisors' reciprocals.
 struct PointConstants {
-    DoubleVec fx, fy, cx, cy;
-    explicit PointConstants(double fx_, double fy_, double cx_, double cy_)
-        : fx(hn::Set(DoubleTag(), fx_)),
-          fy(hn::Set(DoubleTag(), fy_)),
-          cx(hn::Set(DoubleTag(), cx_)),
-          cy(hn::Set(DoubleTag(), cy_)) {}
+    DoubleVec cx, cy;
+    VecDivisor fx, fy;
+    PointConstants(double fx_, double fy_, double cx_, double cy_, const Divisor& byFx, const Divisor& byFy)
+        : cx(hn::Set(DoubleTag(), cx_)), cy(hn::Set(DoubleTag(), cy_)), fx(fx_, byFx), fy(fy_, byFy) {}
 };
 
 struct Points {
     FloatVec x, y, z;
 };
 
-HWY_INLINE Points pointsAt(FloatVec z, const LaneCoordinates& at, const PointConstants& k) {
-    auto coordinate = [](DoubleVec index, DoubleVec centre, DoubleVec depth, DoubleVec focal) {
-        return hn::Div(hn::Mul(hn::Sub(index, centre), depth), focal);
+HWY_INLINE Points pointsAt(FloatVec z, const LaneCoordinates& at, const PointConstants& k, Doubt& doubt) {
+    auto coordinate = [&](DoubleVec index, DoubleVec centre, DoubleVec depth, const VecDivisor& focal) {
+        return quotient(hn::Mul(hn::Sub(index, centre), depth), focal, doubt);
     };
     const DoubleVec zLow = lowDouble(z), zHigh = highDouble(z);
     // Built whole: the implicit default constructor of a struct of vectors is not compiled for the target.
@@ -228,6 +276,11 @@ HWY_INLINE FloatVec level(WordVec words) {
     return hn::ConvertTo(FloatTag(), hn::BitCast(IntTag(), byte));
 }
 
+// The little-endian 32-bit words at base + offset of every lane (offsets in bytes, at any alignment).
+HWY_INLINE WordVec gatherWords(const unsigned char* base, IntVec offsets) {
+    return hn::GatherOffset(WordTag(), reinterpret_cast<const std::uint32_t*>(base), offsets);
+}
+
 // One channel of sampleBilinear for every lane: the formula's products and sums, in its order.
 template <int Channel>
 HWY_INLINE WordVec mixChannel(const WordVec (&w)[4], FloatVec a, FloatVec b, FloatVec na, FloatVec nb) {
@@ -266,18 +319,13 @@ HWY_INLINE WordVec bilinear(FloatVec u, FloatVec v, const api::Frame<api::Elemen
     const IntVec x0 = hn::And(hn::ConvertTo(di, fu), keep);
     const IntVec y0 = hn::And(hn::ConvertTo(di, fv), keep);
     const IntVec pixel = hn::Add(hn::Mul(y0, hn::Set(di, g.width)), x0);
-    std::int32_t at[kMaxLanes];
-    hn::StoreU(hn::Add(pixel, hn::Add(pixel, pixel)), di, at);
+    const IntVec at = hn::Add(pixel, hn::Add(pixel, pixel));
     // Four bytes from each pixel's start; the right-hand pixels are read from one byte early, so that no read
-    // passes the last pixel. Plain loads: faster than gathers on every target measured.
+    // passes the last pixel.
     const std::int64_t rowBytes = 3 * static_cast<std::int64_t>(g.width);
     const unsigned char* starts[4] = {g.top, g.top + 2, g.top + rowBytes, g.top + rowBytes + 2};
     WordVec w[4];
-    for (int k = 0; k < 4; ++k) {
-        std::uint32_t words[kMaxLanes];
-        for (std::size_t lane = 0; lane < lanes; ++lane) std::memcpy(&words[lane], starts[k] + at[lane], 4);
-        w[k] = hn::LoadU(du, words);
-    }
+    for (int k = 0; k < 4; ++k) w[k] = gatherWords(starts[k], at);
     const FloatVec a = hn::Sub(u, fu), b = hn::Sub(v, fv);
     const FloatVec one = hn::Set(df, 1.0f);
     const FloatVec na = hn::Sub(one, a), nb = hn::Sub(one, b);

@@ -41,7 +41,7 @@ bool computePointXYZ(const ImageHeader& depth, std::string_view payload, const a
                      api::Frame<api::ElementPointXYZ>& frame) {
     if (!cloudRefusal(depth, payload, camera).isOk()) return false;
     frame.resize(static_cast<std::uint32_t>(depth.cols), static_cast<std::uint32_t>(depth.rows));
-    const KernelParams params = makeKernelParams(depth.scale, camera.intrinsic, depth.cols);
+    const KernelParams params = makeKernelParams(depth.scale, camera.intrinsic, depth.cols, depth.rows);
     const auto* raw = reinterpret_cast<const unsigned char*>(payload.data());
     api::ElementPointXYZ* out = frame.data();
     parallelBlocks(pixelCount(depth),
@@ -54,7 +54,8 @@ bool computePointXYZBGR(const api::Frame<api::ElementColor>& color, const ImageH
                         api::Frame<api::ElementPointXYZBGR>& frame) {
     if (!cloudRefusal(depth, payload, intri.intrinsic3DCamera).isOk()) return false;
     frame.resize(static_cast<std::uint32_t>(depth.cols), static_cast<std::uint32_t>(depth.rows));
-    KernelParams params = makeKernelParams(depth.scale, intri.intrinsic3DCamera.intrinsic, depth.cols);
+    KernelParams params =
+        makeKernelParams(depth.scale, intri.intrinsic3DCamera.intrinsic, depth.cols, depth.rows);
     addColorView(params, intri, color, depth.rows);
     const auto* raw = reinterpret_cast<const unsigned char*>(payload.data());
     api::ElementPointXYZBGR* out = frame.data();

@@ -37,10 +37,14 @@ api::ErrorStatus cloudFromMask(const api::Frame<api::ElementDepth>& depth,
     params.cy2 = cy2;
     params.samePixel = coincide;
     params.cols = depth.width();
+    const std::size_t count = std::size_t(depth.width()) * depth.height();
+    setPointDivisors(fx, fy, cx, cy, static_cast<std::int32_t>(depth.width()),
+                     static_cast<std::int32_t>(depth.height()), depthSpan(depth.data(), 0, count),
+                     params.byFx, params.byFy);
 
     cloud.resize(depth.width(), depth.height());
     // On the calling thread, as the caller expects of a host-side computation.
-    maskRange(depth.data(), mask, cloud.data(), 0, std::size_t(depth.width()) * depth.height(), params);
+    maskRange(depth.data(), mask, cloud.data(), 0, count, params);
     return {};
 }
 

@@ -49,7 +49,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
                std::size_t begin, std::size_t end, const MaskParams& p) {
     const FloatTag df;
     const DoubleTag dd;
-    const PointConstants k(p.fx, p.fy, p.cx, p.cy);
+    const PointConstants k(p.fx, p.fy, p.cx, p.cy, p.byFx, p.byFy);
     const Projection pose(p.rotation, p.translation, p.fx2, p.fy2, p.cx2, p.cy2);
     const ImageGeometry geometry = imageGeometry(mask);
     // Float magnitudes up to the tolerance: DBL_EPSILON is a power of two, a float itself.
@@ -69,7 +69,9 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         const FloatVec d = hn::LoadU(df, &depth[i].d);
         // NaN depths go on, as in the formula (and end black unless their own pixel is set).
         const auto measured = hn::Not(hn::Le(hn::Abs(d), tolerance));
-        Points pt = pointsAt(d, at, k);
+        Doubt doubt;
+        Points pt = pointsAt(d, at, k, doubt);
+        if (HWY_UNLIKELY(doubt.any())) return redoStep(i, at, single);
         // Where the points land in the mask, with the camera coordinates rounded to float as in the formula;
         // points in the 2D camera's plane land outside.
         const DoubleVec x[2] = {lowDouble(pt.x), highDouble(pt.x)};
