@@ -131,7 +131,7 @@ HWY_INLINE hn::Mask<DoubleTag> nearFloatMidpoint(DoubleVec q) {
     const hn::RebindToSigned<DoubleTag> di;
     const auto dropped = hn::And(hn::Sub(hn::BitCast(di, q), hn::Set(di, std::int64_t{0x10000000 - 16})),
                                  hn::Set(di, std::int64_t{0x1FFFFFFF}));
-    return hn::RebindMask(DoubleTag(), hn::Lt(dropped, hn::Set(di, std::int64_t{32})));
+    return hn::RebindMask(DoubleTag(), hn::Gt(hn::Set(di, std::int64_t{32}), dropped));
 }
 
 // Lanes whose results a step cannot vouch for: the step is then redone by the formulas.
