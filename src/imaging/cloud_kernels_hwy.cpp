@@ -46,13 +46,12 @@ DepthSpan SpanOfDepths(const api::ElementDepth* depths, std::size_t begin, std::
 
 // The depths of the lanes' samples at raw, by the formula: offsets are integers of at most 16 bits, exact as
 // floats and as doubles. Samples are little-endian on the wire, as in memory on every supported processor.
-HWY_INLINE FloatVec dividedDepths(const unsigned char* raw, const VecDivisor& scale, Doubt& doubt) {
+HWY_INLINE FloatVec dividedDepths(const unsigned char* raw, const VecDivisor& scale) {
     const hn::Rebind<std::uint16_t, IntTag> d16;
     const IntVec offsets =
         hn::Sub(hn::PromoteTo(IntTag(), hn::LoadU(d16, reinterpret_cast<const std::uint16_t*>(raw))),
                 hn::Set(IntTag(), protocol::kDepthOffset));
-    return joinFloats(quotient(lowDouble(offsets), scale, doubt),
-                      quotient(highDouble(offsets), scale, doubt));
+    return joinFloats(quotient(lowDouble(offsets), scale), quotient(highDouble(offsets), scale));
 }
 
 // The depths of pixels [i, i + lanes): the held map's, or the table's for the samples.
@@ -76,12 +75,8 @@ void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t be
     for (std::size_t i = begin; i < first; ++i) dst[i] = exact::depth(raw, i, p.scale);
     std::size_t i = first;
     for (; end - i >= lanes; i += lanes) {
-        Doubt doubt;
-        const FloatVec z = dividedDepths(raw + 2 * i, scale, doubt);
-        if (HWY_UNLIKELY(doubt.any())) {
-            for (std::size_t lane = 0; lane < lanes; ++lane)
-                dst[i + lane] = exact::depth(raw, i + lane, p.scale);
-        } else if (stream) {
+        const FloatVec z = dividedDepths(raw + 2 * i, scale);
+        if (stream) {
             hn::Stream(z, df, dst + i);
         } else {
             hn::StoreU(z, df, dst + i);
@@ -102,9 +97,7 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
         out[i] = {x, y, z};
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
-        Doubt doubt;
-        const Points pt = pointsAt(depthsAt(raw, i, p), at, k, doubt);
-        if (HWY_UNLIKELY(doubt.any())) return redoStep(i, at, single);
+        const Points pt = pointsAt(depthsAt(raw, i, p), at, k);
         storePoints(pt, out + i, stream);
     };
     walkSteps(begin, first, end, static_cast<std::size_t>(p.cols), steps, single);
@@ -121,9 +114,7 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
         exact::colorPoint(raw, color, out, i, row, col, p);
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
-        Doubt doubt;
-        const Points pt = pointsAt(depthsAt(raw, i, p), at, k, doubt);
-        if (HWY_UNLIKELY(doubt.any())) return redoStep(i, at, single);
+        const Points pt = pointsAt(depthsAt(raw, i, p), at, k);
         WordVec bgr;
         if (p.sameView) {
             bgr = pixelColors(color.data() + i);

@@ -134,14 +134,6 @@ HWY_INLINE hn::Mask<DoubleTag> nearFloatMidpoint(DoubleVec q) {
     return hn::RebindMask(DoubleTag(), hn::Gt(hn::Set(di, std::int64_t{32}), dropped));
 }
 
-// Lanes whose results a step cannot vouch for: the step is then redone by the formulas.
-struct Doubt {
-    hn::Mask<DoubleTag> lanes;
-    // Written out: an implicit constructor would not be compiled for the target.
-    HWY_INLINE Doubt() : lanes(hn::FirstN(DoubleTag(), 0)) {}
-    HWY_INLINE bool any() const { return !hn::AllFalse(DoubleTag(), lanes); }
-};
-
 // A divisor as the vector loops use it (Divisor).
 struct VecDivisor {
     DoubleVec value, reciprocal;
@@ -152,24 +144,14 @@ struct VecDivisor {
           byReciprocal(d.byReciprocal) {}
 };
 
-// n / divisor as the formula's double division gives it, or its reciprocal's product, which rounds to the
-// same float unless the lane is marked doubtful.
-HWY_INLINE DoubleVec quotient(DoubleVec n, const VecDivisor& divisor, Doubt& doubt) {
+// n / divisor, rounded to float afterwards as the formula's double division is: the reciprocal's product
+// where it rounds to the same float, the division where a lane lies next to a rounding midpoint (rare with
+// real calibrations; exact ties, which a divisor of few significant bits makes common, are among them).
+HWY_INLINE DoubleVec quotient(DoubleVec n, const VecDivisor& divisor) {
     if (!divisor.byReciprocal) return hn::Div(n, divisor.value);
     const DoubleVec q = hn::Mul(n, divisor.reciprocal);
-    doubt.lanes = hn::Or(doubt.lanes, nearFloatMidpoint(q));
-    return q;
-}
-
-// Redoes a step's pixels one by one with the formulas: single(i, row, col) for every lane.
-template <typename Single>
-HWY_NOINLINE void redoStep(std::size_t i, const LaneCoordinates& at, const Single& single) {
-    const IntTag di;
-    std::int32_t rows[kMaxLanes], cols[kMaxLanes];
-    hn::StoreU(at.row, di, rows);
-    hn::StoreU(at.col, di, cols);
-    for (std::size_t lane = 0; lane < hn::Lanes(di); ++lane)
-        single(i + lane, static_cast<std::size_t>(rows[lane]), static_cast<std::size_t>(cols[lane]));
+    if (HWY_LIKELY(hn::AllFalse(DoubleTag(), nearFloatMidpoint(q)))) return q;
+    return hn::Div(n, divisor.value);
 }
 
 // x, y, z of the lanes' pixels from their depths: the formulas' own double products, and their divisions or
@@ -185,9 +167,9 @@ struct Points {
     FloatVec x, y, z;
 };
 
-HWY_INLINE Points pointsAt(FloatVec z, const LaneCoordinates& at, const PointConstants& k, Doubt& doubt) {
-    auto coordinate = [&](DoubleVec index, DoubleVec centre, DoubleVec depth, const VecDivisor& focal) {
-        return quotient(hn::Mul(hn::Sub(index, centre), depth), focal, doubt);
+HWY_INLINE Points pointsAt(FloatVec z, const LaneCoordinates& at, const PointConstants& k) {
+    auto coordinate = [](DoubleVec index, DoubleVec centre, DoubleVec depth, const VecDivisor& focal) {
+        return quotient(hn::Mul(hn::Sub(index, centre), depth), focal);
     };
     const DoubleVec zLow = lowDouble(z), zHigh = highDouble(z);
     // Built whole: the implicit default constructor of a struct of vectors is not compiled for the target.

@@ -69,9 +69,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         const FloatVec d = hn::LoadU(df, &depth[i].d);
         // NaN depths go on, as in the formula (and end black unless their own pixel is set).
         const auto measured = hn::Not(hn::Le(hn::Abs(d), tolerance));
-        Doubt doubt;
-        Points pt = pointsAt(d, at, k, doubt);
-        if (HWY_UNLIKELY(doubt.any())) return redoStep(i, at, single);
+        Points pt = pointsAt(d, at, k);
         // Where the points land in the mask, with the camera coordinates rounded to float as in the formula;
         // points in the 2D camera's plane land outside.
         const DoubleVec x[2] = {lowDouble(pt.x), highDouble(pt.x)};
