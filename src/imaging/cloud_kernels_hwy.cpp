@@ -51,7 +51,7 @@ HWY_INLINE FloatVec dividedDepths(const unsigned char* raw, const VecDivisor& sc
     const IntVec offsets =
         hn::Sub(hn::PromoteTo(IntTag(), hn::LoadU(d16, reinterpret_cast<const std::uint16_t*>(raw))),
                 hn::Set(IntTag(), protocol::kDepthOffset));
-    return joinFloats(quotient(lowDouble(offsets), scale), quotient(highDouble(offsets), scale));
+    return quotients(lowDouble(offsets), highDouble(offsets), scale);
 }
 
 // The depths of pixels [i, i + lanes): the held map's, or the table's for the samples.
@@ -89,8 +89,7 @@ void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t be
 void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
                 const KernelParams& p) {
     const PointConstants k(p.fx, p.fy, p.cx, p.cy, p.byFx, p.byFy);
-    const std::size_t first = alignedStart(out, begin, end);
-    const bool stream = streamOutput(out + first, sizeof(api::ElementPointXYZ) * (end - first));
+    const bool stream = sizeof(api::ElementPointXYZ) * (end - begin) >= kStreamingBytes;
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
         float x, y, z;
         exact::point(raw, i, row, col, p, x, y, z);
@@ -100,7 +99,7 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
         const Points pt = pointsAt(depthsAt(raw, i, p), at, k);
         storePoints(pt, out + i, stream);
     };
-    walkSteps(begin, first, end, static_cast<std::size_t>(p.cols), steps, single);
+    walkSteps(begin, end, static_cast<std::size_t>(p.cols), steps, single);
     if (stream) hwy::FlushStream();
 }
 
@@ -126,7 +125,7 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
         }
         storeColorPoints(bgr, pt, out + i);
     };
-    walkSteps(begin, begin, end, static_cast<std::size_t>(p.cols), steps, single);
+    walkSteps(begin, end, static_cast<std::size_t>(p.cols), steps, single);
 }
 
 // The span of the depths in [begin, end), whole vectors at a time.

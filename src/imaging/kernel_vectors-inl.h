@@ -75,42 +75,35 @@ HWY_INLINE FloatVec joinFloats(DoubleVec low, DoubleVec high) {
     return hn::Combine(FloatTag(), toFloat(high), toFloat(low));
 }
 
-// The row and column of every lane of a step.
+// The column of every lane of a step and their row, as doubles (exact: indices are integers below 2^31).
 struct LaneCoordinates {
-    IntVec row, col;
+    DoubleVec col[2], row;
 };
 
-// Walks pixels [begin, end) of a map with `cols` columns: steps(i, coordinates) for whole vectors from pixel
-// `first` on (begin <= first <= end), and single(i, row, col) for the pixels before `first` and after the
-// last whole vector.
+// Walks pixels [begin, end) of a map with `cols` columns row by row: steps(i, coordinates) for the whole
+// vectors of pixels of each row, from its first pixel in the range on, and single(i, row, col) for the pixels
+// left at its end.
 template <typename Steps, typename Single>
-HWY_INLINE void walkSteps(std::size_t begin, std::size_t first, std::size_t end, std::size_t cols,
-                          const Steps& steps, const Single& single) {
-    const IntTag di;
-    const std::size_t lanes = hn::Lanes(di);
-    exact::walk(begin, first, cols, single);
-    std::size_t i = first;
-    if (end - i >= lanes) {
-        std::int32_t rows[kMaxLanes], columns[kMaxLanes];
-        for (std::size_t lane = 0; lane < lanes; ++lane) {
-            rows[lane] = static_cast<std::int32_t>((i + lane) / cols);
-            columns[lane] = static_cast<std::int32_t>((i + lane) % cols);
-        }
-        LaneCoordinates at{hn::LoadU(di, rows), hn::LoadU(di, columns)};
-        const IntVec width = hn::Set(di, static_cast<std::int32_t>(cols));
-        const IntVec step = hn::Set(di, static_cast<std::int32_t>(lanes % cols));
-        const IntVec rowStep = hn::Set(di, static_cast<std::int32_t>(lanes / cols));
-        const IntVec one = hn::Set(di, 1);
-        for (; end - i >= lanes; i += lanes) {
+HWY_INLINE void walkSteps(std::size_t begin, std::size_t end, std::size_t cols, const Steps& steps,
+                          const Single& single) {
+    const DoubleTag dd;
+    const std::size_t lanes = hn::Lanes(FloatTag()), half = hn::Lanes(dd);
+    const DoubleVec step = hn::Set(dd, static_cast<double>(lanes));
+    std::size_t i = begin, row = begin / cols, col = begin % cols;
+    while (i < end) {
+        const std::size_t rowEnd = end - i < cols - col ? end : i + (cols - col);
+        LaneCoordinates at{
+            {hn::Iota(dd, static_cast<double>(col)), hn::Iota(dd, static_cast<double>(col + half))},
+            hn::Set(dd, static_cast<double>(row))};
+        for (; rowEnd - i >= lanes; i += lanes, col += lanes) {
             steps(i, at);
-            at.col = hn::Add(at.col, step);
-            at.row = hn::Add(at.row, rowStep);
-            const auto inRow = hn::Gt(width, at.col);
-            at.col = hn::IfThenElse(inRow, at.col, hn::Sub(at.col, width));
-            at.row = hn::Add(at.row, hn::IfThenZeroElse(inRow, one));
+            at.col[0] = hn::Add(at.col[0], step);
+            at.col[1] = hn::Add(at.col[1], step);
         }
+        for (; i < rowEnd; ++i, ++col) single(i, row, col);
+        ++row;
+        col = 0;
     }
-    exact::walk(i, end, cols, single);
 }
 
 // The first pixel from `begin` on whose output element starts on a vector boundary, so that whole vectors
@@ -144,14 +137,17 @@ struct VecDivisor {
           byReciprocal(d.byReciprocal) {}
 };
 
-// n / divisor, rounded to float afterwards as the formula's double division is: the reciprocal's product
-// where it rounds to the same float, the division where a lane lies next to a rounding midpoint (rare with
-// real calibrations; exact ties, which a divisor of few significant bits makes common, are among them).
-HWY_INLINE DoubleVec quotient(DoubleVec n, const VecDivisor& divisor) {
-    if (!divisor.byReciprocal) return hn::Div(n, divisor.value);
-    const DoubleVec q = hn::Mul(n, divisor.reciprocal);
-    if (HWY_LIKELY(hn::AllFalse(DoubleTag(), nearFloatMidpoint(q)))) return q;
-    return hn::Div(n, divisor.value);
+// Two halves of numerators divided by `divisor` and rounded to float as the formula's double divisions are:
+// by the reciprocal where its products round to the same floats, by the divisions when a lane lies next to a
+// rounding midpoint (rare with real calibrations; exact ties, which a divisor of few significant bits makes
+// common, are among them).
+HWY_INLINE FloatVec quotients(DoubleVec low, DoubleVec high, const VecDivisor& divisor) {
+    if (divisor.byReciprocal) {
+        const DoubleVec qLow = hn::Mul(low, divisor.reciprocal), qHigh = hn::Mul(high, divisor.reciprocal);
+        if (HWY_LIKELY(hn::AllFalse(DoubleTag(), hn::Or(nearFloatMidpoint(qLow), nearFloatMidpoint(qHigh)))))
+            return joinFloats(qLow, qHigh);
+    }
+    return joinFloats(hn::Div(low, divisor.value), hn::Div(high, divisor.value));
 }
 
 // x, y, z of the lanes' pixels from their depths: the formulas' own double products, and their divisions or
@@ -168,16 +164,12 @@ struct Points {
 };
 
 HWY_INLINE Points pointsAt(FloatVec z, const LaneCoordinates& at, const PointConstants& k) {
-    auto coordinate = [](DoubleVec index, DoubleVec centre, DoubleVec depth, const VecDivisor& focal) {
-        return quotient(hn::Mul(hn::Sub(index, centre), depth), focal);
-    };
     const DoubleVec zLow = lowDouble(z), zHigh = highDouble(z);
+    const DoubleVec y = hn::Sub(at.row, k.cy);
     // Built whole: the implicit default constructor of a struct of vectors is not compiled for the target.
-    return Points{joinFloats(coordinate(lowDouble(at.col), k.cx, zLow, k.fx),
-                             coordinate(highDouble(at.col), k.cx, zHigh, k.fx)),
-                  joinFloats(coordinate(lowDouble(at.row), k.cy, zLow, k.fy),
-                             coordinate(highDouble(at.row), k.cy, zHigh, k.fy)),
-                  z};
+    return Points{
+        quotients(hn::Mul(hn::Sub(at.col[0], k.cx), zLow), hn::Mul(hn::Sub(at.col[1], k.cx), zHigh), k.fx),
+        quotients(hn::Mul(y, zLow), hn::Mul(y, zHigh), k.fy), z};
 }
 
 // The pose and the 2D camera, for projecting points into the 2D image.
@@ -223,11 +215,13 @@ HWY_INLINE bool streamOutput(const void* at, std::size_t bytes) {
            bytes >= kStreamingBytes;
 }
 
-// The lanes' points as x0 y0 z0 x1 ... at out: three whole vectors, streamed out or stored.
+// The lanes' points as x0 y0 z0 x1 ... at out: three whole vectors, streamed out when `stream` and out is on
+// a vector boundary, stored otherwise.
 HWY_INLINE void storePoints(const Points& pt, api::ElementPointXYZ* out, bool stream) {
     const FloatTag df;
     float* dst = &out->x;
-    if (!stream) return hn::StoreInterleaved3(pt.x, pt.y, pt.z, df, dst);
+    if (!stream || reinterpret_cast<std::uintptr_t>(dst) % (hn::Lanes(df) * sizeof(float)) != 0)
+        return hn::StoreInterleaved3(pt.x, pt.y, pt.z, df, dst);
     HWY_ALIGN float xyz[3 * kMaxLanes];
     hn::StoreInterleaved3(pt.x, pt.y, pt.z, df, xyz);
     const std::size_t lanes = hn::Lanes(df);

@@ -56,12 +56,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
     const FloatVec tolerance = hn::Set(df, static_cast<float>(kZeroTolerance));
     const DoubleVec outside = hn::Set(dd, -1.0);
     constexpr bool kXYZ = std::is_same<Point, api::ElementPointXYZ>::value;
-    std::size_t first = begin;
-    bool stream = false;
-    if (kXYZ) {
-        first = alignedStart(out, begin, end);
-        stream = streamOutput(out + first, sizeof(Point) * (end - first));
-    }
+    const bool stream = kXYZ && sizeof(Point) * (end - begin) >= kStreamingBytes;
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
         exact::maskPoint(depth, mask, out, i, row, col, p);
     };
@@ -105,7 +100,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
             storeColorPoints(hn::IfThenElseZero(hn::RebindMask(WordTag(), keep), bgr), pt, out + i);
         }
     };
-    walkSteps(begin, first, end, p.cols, steps, single);
+    walkSteps(begin, end, p.cols, steps, single);
     if (stream) hwy::FlushStream();
 }
 
