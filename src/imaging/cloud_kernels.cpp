@@ -98,7 +98,6 @@ KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], s
     span.greatest = 32768.0 / std::fabs(scale);
     KernelParams p = pointParams(depthIntrinsic, cols, rows, span);
     p.scale = scale;
-    p.byScale = divisorFor(scale, 1, 32768);
     p.depthOf = depthTable(scale);
     return p;
 }

@@ -32,7 +32,7 @@ Divisor divisorFor(double divisor, double least, double greatest);
 struct KernelParams {
     double scale = 0;
     double fx = 0, fy = 0, cx = 0, cy = 0;
-    Divisor byScale, byFx, byFy;
+    Divisor byFx, byFy;
     // The depth of every sample at this scale (depthTable).
     const float* depthOf = nullptr;
     // A depth map the host holds, read instead of samples.
