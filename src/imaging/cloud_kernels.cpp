@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "hwy/highway.h"
 #include "imaging/exact_formulas.h"
+#include "transport/protocol_names.h"
 
 namespace norvik {
 namespace imaging {
@@ -39,16 +41,6 @@ std::string kernelTargetName() {
 
 #endif
 
-Divisor divisorFor(double divisor, double least, double greatest) {
-    Divisor d;
-    d.reciprocal = 1.0 / divisor;
-    const double magnitude = std::fabs(divisor);
-    // Factors of two cover the roundings of the numerators and of these bounds; NaNs fail the test.
-    d.byReciprocal = std::isfinite(d.reciprocal) && magnitude <= HUGE_VAL && least > 0 &&
-                     least / magnitude * 0.5 >= 0x1p-120 && greatest / magnitude * 2 <= 0x1p120;
-    return d;
-}
-
 namespace {
 
 // The smallest nonzero and the largest |index - centre| over the indices [0, count).
@@ -63,28 +55,42 @@ void offsetSpan(double centre, std::int32_t count, double& least, double& greate
     greatest = std::max(std::fabs(centre), std::fabs(last - centre));
 }
 
+// Narrows [least, greatest] to the depths whose quotients (index - centre) * depth / focal stay well inside
+// the normal floats (factors of two cover the roundings of the numerators and of these bounds).
+void narrowDepths(double focal, double centre, std::int32_t count, double& least, double& greatest) {
+    double leastOffset, greatestOffset;
+    offsetSpan(centre, count, leastOffset, greatestOffset);
+    least = std::max(least, 0x1p-119 * std::fabs(focal) / leastOffset);
+    greatest = std::min(greatest, 0x1p119 * std::fabs(focal) / greatestOffset);
+}
+
 }  // namespace
 
-void setPointDivisors(double fx, double fy, double cx, double cy, std::int32_t cols, std::int32_t rows,
-                      const DepthSpan& span, Divisor& byFx, Divisor& byFy) {
-    double least, greatest;
-    offsetSpan(cx, cols, least, greatest);
-    byFx = divisorFor(fx, least * span.least, greatest * span.greatest);
-    offsetSpan(cy, rows, least, greatest);
-    byFy = divisorFor(fy, least * span.least, greatest * span.greatest);
+PointDivisors pointDivisors(const double (&depthIntrinsic)[4], std::int32_t cols, std::int32_t rows) {
+    PointDivisors d;
+    d.fxReciprocal = 1.0 / depthIntrinsic[0];
+    d.fyReciprocal = 1.0 / depthIntrinsic[1];
+    double least = 0, greatest = std::numeric_limits<float>::max();
+    narrowDepths(depthIntrinsic[0], depthIntrinsic[2], cols, least, greatest);
+    narrowDepths(depthIntrinsic[1], depthIntrinsic[3], rows, least, greatest);
+    // NaNs in the calibration fail these tests and leave the window empty.
+    if (std::isfinite(d.fxReciprocal) && std::isfinite(d.fyReciprocal) && least <= greatest) {
+        d.leastDepth = std::nextafter(static_cast<float>(least), HUGE_VALF);
+        d.greatestDepth = std::nextafter(static_cast<float>(greatest), 0.0f);
+    }
+    return d;
 }
 
 namespace {
 
-KernelParams pointParams(const double (&depthIntrinsic)[4], std::int32_t cols, std::int32_t rows,
-                         const DepthSpan& span) {
+KernelParams pointParams(const double (&depthIntrinsic)[4], std::int32_t cols, std::int32_t rows) {
     KernelParams p;
     p.fx = depthIntrinsic[0];
     p.fy = depthIntrinsic[1];
     p.cx = depthIntrinsic[2];
     p.cy = depthIntrinsic[3];
     p.cols = cols;
-    setPointDivisors(p.fx, p.fy, p.cx, p.cy, cols, rows, span, p.byFx, p.byFy);
+    p.divisors = pointDivisors(depthIntrinsic, cols, rows);
     return p;
 }
 
@@ -92,28 +98,23 @@ KernelParams pointParams(const double (&depthIntrinsic)[4], std::int32_t cols, s
 
 KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], std::int32_t cols,
                               std::int32_t rows) {
-    // Samples are 32768 plus or minus at most 32768.
-    DepthSpan span;
-    span.least = 1.0 / std::fabs(scale);
-    span.greatest = 32768.0 / std::fabs(scale);
-    KernelParams p = pointParams(depthIntrinsic, cols, rows, span);
+    KernelParams p = pointParams(depthIntrinsic, cols, rows);
     p.scale = scale;
     p.depthOf = depthTable(scale);
+    // The table holds every depth a capture can have: the nearest to zero is a sample one off the offset
+    // (or zero itself), the farthest the sample 32768 below it.
+    const float nearest = std::fabs(p.depthOf[protocol::kDepthOffset + 1]);
+    const float farthest = std::fabs(p.depthOf[0]);
+    const PointDivisors& d = p.divisors;
+    p.divisors.checkDepths = !((nearest == 0 || nearest >= d.leastDepth) && farthest <= d.greatestDepth);
     return p;
 }
 
 KernelParams makeHeldParams(const api::ElementDepth* depths, const double (&depthIntrinsic)[4],
-                            std::int32_t cols, std::int32_t rows, const DepthSpan& span) {
-    KernelParams p = pointParams(depthIntrinsic, cols, rows, span);
+                            std::int32_t cols, std::int32_t rows) {
+    KernelParams p = pointParams(depthIntrinsic, cols, rows);
     p.heldDepths = depths;
     return p;
-}
-
-DepthSpan joinSpans(const DepthSpan& a, const DepthSpan& b) {
-    DepthSpan s;
-    s.least = std::min(a.least, b.least);
-    s.greatest = std::isnan(a.greatest) || std::isnan(b.greatest) ? NAN : std::max(a.greatest, b.greatest);
-    return s;
 }
 
 const float* depthTable(double scale) {

@@ -15,24 +15,25 @@
 namespace norvik {
 namespace imaging {
 
-// A divisor of the formulas, and whether the vector loops may divide by multiplying with its reciprocal. The
-// product lies within three units in the last place of the double quotient, so both round to the same float
-// except near a float rounding midpoint, which the loops test for (and then take the formula). The test holds
-// for quotients in the range of normal floats, so the reciprocal is used only when every nonzero quotient the
-// loop can form lies well inside it.
-struct Divisor {
-    double reciprocal = 0;
-    bool byReciprocal = false;
+// How the vector loops divide by fx and fy. A product with the reciprocal lies within three units in the last
+// place of the double quotient, so both round to the same float except next to a float rounding midpoint,
+// which the loops test for (and then divide). The test holds for quotients in the range of normal floats:
+// the reciprocals serve steps whose depths all lie in [leastDepth, greatestDepth] or are zero, and the other
+// steps divide. Steps are checked when `checkDepths`; a capture's depths, known from its scale, need not be.
+struct PointDivisors {
+    double fxReciprocal = 0, fyReciprocal = 0;
+    float leastDepth = 0, greatestDepth = -1;  // empty: every step divides
+    bool checkDepths = true;
 };
 
-// `divisor` for numerators whose magnitudes, when not zero, lie in [least, greatest].
-Divisor divisorFor(double divisor, double least, double greatest);
+// The divisors for a map of cols x rows depths seen by a depth camera of these intrinsics.
+PointDivisors pointDivisors(const double (&depthIntrinsic)[4], std::int32_t cols, std::int32_t rows);
 
 // What a loop needs besides its arrays. Built by makeKernelParams or makeHeldParams.
 struct KernelParams {
     double scale = 0;
     double fx = 0, fy = 0, cx = 0, cy = 0;
-    Divisor byFx, byFy;
+    PointDivisors divisors;
     // The depth of every sample at this scale (depthTable).
     const float* depthOf = nullptr;
     // A depth map the host holds, read instead of samples.
@@ -58,20 +59,9 @@ std::string kernelTargetName();
 KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], std::int32_t cols,
                               std::int32_t rows);
 
-// The smallest nonzero and the largest magnitude of the depths of a map; unusable (greatest NaN) when the map
-// holds a NaN or an infinity.
-struct DepthSpan {
-    double least = HUGE_VAL, greatest = 0;
-};
-DepthSpan depthSpan(const api::ElementDepth* depths, std::size_t begin, std::size_t end);
-DepthSpan joinSpans(const DepthSpan& a, const DepthSpan& b);
-
-// The loop parameters for a held depth map of cols x rows depths, whose magnitudes span `span`.
+// The loop parameters for a held depth map of cols x rows depths.
 KernelParams makeHeldParams(const api::ElementDepth* depths, const double (&depthIntrinsic)[4],
-                            std::int32_t cols, std::int32_t rows, const DepthSpan& span);
-// The divisors of x and y for depths that span `span`.
-void setPointDivisors(double fx, double fy, double cx, double cy, std::int32_t cols, std::int32_t rows,
-                      const DepthSpan& span, Divisor& byFx, Divisor& byFy);
+                            std::int32_t cols, std::int32_t rows);
 
 inline constexpr std::size_t kDepthSamples = 65536;
 // (sample - 32768) / scale rounded to float, for every sample. Owned by the calling thread and valid until

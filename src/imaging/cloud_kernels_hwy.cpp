@@ -35,12 +35,6 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
     exact::colorPointRange(raw, color, out, begin, end, p);
 }
 
-DepthSpan SpanOfDepths(const api::ElementDepth* depths, std::size_t begin, std::size_t end) {
-    DepthSpan span;
-    for (std::size_t i = begin; i < end; ++i) span = joinSpans(span, exact::depthSpan(depths[i].d));
-    return span;
-}
-
 #else
 
 // The depths of pixels [i, i + lanes): the held map's, or the table's for the samples.
@@ -77,7 +71,7 @@ void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t be
 
 void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
                 const KernelParams& p) {
-    const PointConstants k(p.fx, p.fy, p.cx, p.cy, p.byFx, p.byFy);
+    const PointConstants k(p.fx, p.fy, p.cx, p.cy, p.divisors);
     const bool stream = sizeof(api::ElementPointXYZ) * (end - begin) >= kStreamingBytes;
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
         float x, y, z;
@@ -95,7 +89,7 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
 void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
                      api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
                      const KernelParams& p) {
-    const PointConstants k(p.fx, p.fy, p.cx, p.cy, p.byFx, p.byFy);
+    const PointConstants k(p.fx, p.fy, p.cx, p.cy, p.divisors);
     const Projection pose(p.rotation, p.translation, p.fx2, p.fy2, p.cx2, p.cy2);
     const ImageGeometry geometry = imageGeometry(color);
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
@@ -117,27 +111,6 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
     walkSteps(begin, end, static_cast<std::size_t>(p.cols), steps, single);
 }
 
-// The span of the depths in [begin, end), whole vectors at a time.
-DepthSpan SpanOfDepths(const api::ElementDepth* depths, std::size_t begin, std::size_t end) {
-    const FloatTag df;
-    const std::size_t lanes = hn::Lanes(df);
-    const FloatVec inf = hn::Set(df, HUGE_VALF);
-    FloatVec least = inf, greatest = hn::Zero(df);
-    auto finite = hn::Not(hn::FirstN(df, 0));
-    std::size_t i = begin;
-    for (; end - i >= lanes; i += lanes) {
-        const FloatVec d = hn::Abs(hn::LoadU(df, &depths[i].d));
-        finite = hn::And(finite, hn::Lt(d, inf));
-        least = hn::Min(least, hn::IfThenElse(hn::Eq(d, hn::Zero(df)), inf, d));
-        greatest = hn::Max(greatest, d);
-    }
-    DepthSpan span;
-    span.least = hn::GetLane(hn::MinOfLanes(df, least));
-    span.greatest = hn::AllTrue(df, finite) ? hn::GetLane(hn::MaxOfLanes(df, greatest)) : NAN;
-    for (; i < end; ++i) span = joinSpans(span, exact::depthSpan(depths[i].d));
-    return span;
-}
-
 #endif  // HWY_TARGET == HWY_SCALAR
 
 }  // namespace HWY_NAMESPACE
@@ -152,11 +125,6 @@ namespace imaging {
 HWY_EXPORT(DepthRange);
 HWY_EXPORT(PointRange);
 HWY_EXPORT(ColorPointRange);
-HWY_EXPORT(SpanOfDepths);
-
-DepthSpan depthSpan(const api::ElementDepth* depths, std::size_t begin, std::size_t end) {
-    return HWY_DYNAMIC_DISPATCH(SpanOfDepths)(depths, begin, end);
-}
 
 void depthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
                 const KernelParams& params) {

@@ -26,18 +26,6 @@ inline float depth(const unsigned char* raw, std::size_t i, double scale) {
     return static_cast<float>(static_cast<double>(offset) / scale);
 }
 
-// The span of one depth (DepthSpan).
-inline DepthSpan depthSpan(float d) {
-    DepthSpan span;
-    const double magnitude = std::fabs(static_cast<double>(d));
-    if (!std::isfinite(magnitude)) {
-        span.greatest = NAN;
-    } else if (magnitude > 0) {
-        span.least = span.greatest = magnitude;
-    }
-    return span;
-}
-
 inline float coordinate(std::size_t index, double centre, float z, double focal) {
     return static_cast<float>((static_cast<double>(index) - centre) * static_cast<double>(z) / focal);
 }

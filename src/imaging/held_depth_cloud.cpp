@@ -1,9 +1,6 @@
 #include "imaging/held_depth_cloud.h"
 
-#include <omp.h>
-
 #include <new>
-#include <vector>
 
 #include "imaging/cloud_kernels.h"
 #include "imaging/imaging_messages.h"
@@ -18,38 +15,24 @@ constexpr char kEmptyDepthMessage[] = "The input depth map is empty.";
 constexpr char kEmptyImagesMessage[] = "The input depth map or the 2D image is empty.";
 
 // The capture loops read the held depths in place of the samples' table: a captured map's depths are the
-// table's, so the points are the same to the bit. The loops need the span of the depths (which divisions
-// they may take by reciprocals), so every thread first measures its block, and all then run their blocks.
+// table's, so the points are the same to the bit.
 template <typename Point, typename Prepare, typename Loop>
 api::ErrorStatus fill(const api::Frame<api::ElementDepth>& depth, const api::DeviceIntri& intri,
                       api::Frame<Point>& cloud, const Prepare& prepare, const Loop& loop) {
     if (!usableDepthIntrinsics(intri.intrinsic3DCamera))
         return {api::InvalidIntrinsics, kInvalidIntrinsicsMessage};
-    std::vector<DepthSpan> spans;
     try {
         cloud.resize(depth.width(), depth.height());
-        spans.resize(static_cast<std::size_t>(omp_get_max_threads()));
     } catch (const std::bad_alloc&) {
         return {api::CaptureError, "Not enough memory for the point cloud."};
     }
-    const std::size_t count = static_cast<std::size_t>(depth.width()) * depth.height();
-    const auto cols = static_cast<std::int32_t>(depth.width());
-    const auto rows = static_cast<std::int32_t>(depth.height());
+    KernelParams params =
+        makeHeldParams(depth.data(), intri.intrinsic3DCamera.intrinsic,
+                       static_cast<std::int32_t>(depth.width()), static_cast<std::int32_t>(depth.height()));
+    prepare(params);
     Point* out = cloud.data();
-#pragma omp parallel num_threads(static_cast <int>(spans.size()))
-    {
-        const auto threads = static_cast<std::size_t>(omp_get_num_threads());
-        const auto thread = static_cast<std::size_t>(omp_get_thread_num());
-        const std::size_t begin = count * thread / threads, end = count * (thread + 1) / threads;
-        spans[thread] = depthSpan(depth.data(), begin, end);
-#pragma omp barrier
-        DepthSpan span;
-        for (std::size_t t = 0; t < threads; ++t) span = joinSpans(span, spans[t]);
-        KernelParams params =
-            makeHeldParams(depth.data(), intri.intrinsic3DCamera.intrinsic, cols, rows, span);
-        prepare(params);
-        if (begin < end) loop(out, begin, end, params);
-    }
+    parallelBlocks(static_cast<std::size_t>(depth.width()) * depth.height(),
+                   [&](std::size_t begin, std::size_t end) { loop(out, begin, end, params); });
     return {};
 }
 

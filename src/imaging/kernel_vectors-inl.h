@@ -127,36 +127,45 @@ HWY_INLINE hn::Mask<DoubleTag> nearFloatMidpoint(DoubleVec q) {
     return hn::RebindMask(DoubleTag(), hn::Gt(hn::Set(di, std::int64_t{32}), dropped));
 }
 
-// A divisor as the vector loops use it (Divisor).
-struct VecDivisor {
-    DoubleVec value, reciprocal;
-    bool byReciprocal;
-    VecDivisor(double divisor, const Divisor& d)
-        : value(hn::Set(DoubleTag(), divisor)),
-          reciprocal(hn::Set(DoubleTag(), d.reciprocal)),
-          byReciprocal(d.byReciprocal) {}
-};
-
-// Two halves of numerators divided by `divisor` and rounded to float as the formula's double divisions are:
+// Two halves of numerators divided by a divisor and rounded to float as the formula's double divisions are:
 // by the reciprocal where its products round to the same floats, by the divisions when a lane lies next to a
 // rounding midpoint (rare with real calibrations; exact ties, which a divisor of few significant bits makes
-// common, are among them).
-HWY_INLINE FloatVec quotients(DoubleVec low, DoubleVec high, const VecDivisor& divisor) {
-    if (divisor.byReciprocal) {
-        const DoubleVec qLow = hn::Mul(low, divisor.reciprocal), qHigh = hn::Mul(high, divisor.reciprocal);
+// common, are among them) or when the products may leave the normal floats (`byReciprocal` false).
+HWY_INLINE FloatVec quotients(DoubleVec low, DoubleVec high, DoubleVec divisor, DoubleVec reciprocal,
+                              bool byReciprocal) {
+    if (byReciprocal) {
+        const DoubleVec qLow = hn::Mul(low, reciprocal), qHigh = hn::Mul(high, reciprocal);
         if (HWY_LIKELY(hn::AllFalse(DoubleTag(), hn::Or(nearFloatMidpoint(qLow), nearFloatMidpoint(qHigh)))))
             return joinFloats(qLow, qHigh);
     }
-    return joinFloats(hn::Div(low, divisor.value), hn::Div(high, divisor.value));
+    return joinFloats(hn::Div(low, divisor), hn::Div(high, divisor));
 }
 
 // x, y, z of the lanes' pixels from their depths: the formulas' own double products, and their divisions or
-// the divisors' reciprocals.
+// the reciprocals' products (PointDivisors).
 struct PointConstants {
-    DoubleVec cx, cy;
-    VecDivisor fx, fy;
-    PointConstants(double fx_, double fy_, double cx_, double cy_, const Divisor& byFx, const Divisor& byFy)
-        : cx(hn::Set(DoubleTag(), cx_)), cy(hn::Set(DoubleTag(), cy_)), fx(fx_, byFx), fy(fy_, byFy) {}
+    DoubleVec cx, cy, fx, fy, fxReciprocal, fyReciprocal;
+    FloatVec leastDepth, greatestDepth;
+    bool checkDepths;
+    PointConstants(double fx_, double fy_, double cx_, double cy_, const PointDivisors& d)
+        : cx(hn::Set(DoubleTag(), cx_)),
+          cy(hn::Set(DoubleTag(), cy_)),
+          fx(hn::Set(DoubleTag(), fx_)),
+          fy(hn::Set(DoubleTag(), fy_)),
+          fxReciprocal(hn::Set(DoubleTag(), d.fxReciprocal)),
+          fyReciprocal(hn::Set(DoubleTag(), d.fyReciprocal)),
+          leastDepth(hn::Set(FloatTag(), d.leastDepth)),
+          greatestDepth(hn::Set(FloatTag(), d.greatestDepth)),
+          checkDepths(d.checkDepths) {}
+
+    // Whether the reciprocals serve these depths: all zero or inside the window (NaNs are not).
+    HWY_INLINE bool byReciprocal(FloatVec z) const {
+        if (!checkDepths) return true;
+        const FloatTag df;
+        const FloatVec a = hn::Abs(z);
+        const auto served = hn::Or(hn::Eq(a, hn::Zero(df)), hn::Ge(a, leastDepth));
+        return hn::AllTrue(df, hn::And(served, hn::Le(a, greatestDepth)));
+    }
 };
 
 struct Points {
@@ -166,10 +175,11 @@ struct Points {
 HWY_INLINE Points pointsAt(FloatVec z, const LaneCoordinates& at, const PointConstants& k) {
     const DoubleVec zLow = lowDouble(z), zHigh = highDouble(z);
     const DoubleVec y = hn::Sub(at.row, k.cy);
+    const bool byReciprocal = k.byReciprocal(z);
     // Built whole: the implicit default constructor of a struct of vectors is not compiled for the target.
-    return Points{
-        quotients(hn::Mul(hn::Sub(at.col[0], k.cx), zLow), hn::Mul(hn::Sub(at.col[1], k.cx), zHigh), k.fx),
-        quotients(hn::Mul(y, zLow), hn::Mul(y, zHigh), k.fy), z};
+    return Points{quotients(hn::Mul(hn::Sub(at.col[0], k.cx), zLow), hn::Mul(hn::Sub(at.col[1], k.cx), zHigh),
+                            k.fx, k.fxReciprocal, byReciprocal),
+                  quotients(hn::Mul(y, zLow), hn::Mul(y, zHigh), k.fy, k.fyReciprocal, byReciprocal), z};
 }
 
 // The pose and the 2D camera, for projecting points into the 2D image.

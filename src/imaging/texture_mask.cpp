@@ -38,9 +38,9 @@ api::ErrorStatus cloudFromMask(const api::Frame<api::ElementDepth>& depth,
     params.samePixel = coincide;
     params.cols = depth.width();
     const std::size_t count = std::size_t(depth.width()) * depth.height();
-    setPointDivisors(fx, fy, cx, cy, static_cast<std::int32_t>(depth.width()),
-                     static_cast<std::int32_t>(depth.height()), depthSpan(depth.data(), 0, count),
-                     params.byFx, params.byFy);
+    params.divisors =
+        pointDivisors(intri.intrinsic3DCamera.intrinsic, static_cast<std::int32_t>(depth.width()),
+                      static_cast<std::int32_t>(depth.height()));
 
     cloud.resize(depth.width(), depth.height());
     // On the calling thread, as the caller expects of a host-side computation.

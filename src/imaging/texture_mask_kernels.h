@@ -14,7 +14,7 @@ namespace imaging {
 // What the loops need besides their arrays.
 struct MaskParams {
     double fx = 0, fy = 0, cx = 0, cy = 0;  // the depth camera
-    Divisor byFx, byFy;
+    PointDivisors divisors;
     double rotation[3][3] = {};
     double translation[3] = {};
     double fx2 = 0, fy2 = 0, cx2 = 0, cy2 = 0;  // the 2D camera

@@ -1,6 +1,7 @@
 // Clouds from a depth map the host holds: the same bytes as the capture clouds of the same frames.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "imaging/decode.h"
@@ -88,6 +89,36 @@ TEST(HeldDepthCloud, MapsWithManyDistinctDepthsGiveTheSamePoints) {
         EXPECT_TRUE(sameBits(b[last].x,
                              static_cast<float>((double(cols - 1) - in.intrinsic3DCamera.intrinsic[2]) *
                                                 double(large[last].d) / in.intrinsic3DCamera.intrinsic[0])));
+    });
+}
+
+// Any float may stand in a held map: tiny, subnormal, huge, infinite and NaN depths among ordinary ones give
+// the formulas' points, whichever way the loops divide around them.
+TEST(HeldDepthCloud, ExtremeDepthsGiveTheFormulasPoints) {
+    std::mt19937 rng(23);
+    const float extremes[] = {0.0f,   -0.0f,     1e-30f,     -3e-39f, 1e-45f, 1e30f, 3.4e38f,
+                              -1e20f, HUGE_VALF, -HUGE_VALF, NAN,     5e-8f,  0.3f,  700.25f};
+    const int rows = 9, cols = 67;
+    Frame<ElementDepth> depth = filledFrame<ElementDepth>(cols, rows, {850.0f});
+    std::uniform_int_distribution<int> pick(0, int(sizeof extremes / sizeof extremes[0]) - 1), spot(0, 5);
+    for (int i = 0; i < rows * cols; ++i)
+        if (spot(rng) == 0) depth[i].d = extremes[pick(rng)];
+    const DeviceIntri in = realisticIntri(rng, cols, rows, cols, rows);
+    const double* k = in.intrinsic3DCamera.intrinsic;
+    auto same = [](float a, float b) { return sameBits(a, b) || (std::isnan(a) && std::isnan(b)); };
+    forEachVectorLevel([&] {
+        Frame<ElementPointXYZ> cloud;
+        ASSERT_TRUE(QuorixDevice::computePointXYZMap(depth, in, cloud).isOk());
+        for (int row = 0; row < rows; ++row) {
+            for (int col = 0; col < cols; ++col) {
+                const float z = depth[std::size_t(row) * cols + col].d;
+                const ElementPointXYZ& p = cloud[std::size_t(row) * cols + col];
+                EXPECT_TRUE(same(p.x, static_cast<float>((double(col) - k[2]) * double(z) / k[0])) &&
+                            same(p.y, static_cast<float>((double(row) - k[3]) * double(z) / k[1])) &&
+                            same(p.z, z))
+                    << row << "," << col << " depth " << z;
+            }
+        }
     });
 }
 
