@@ -95,20 +95,20 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
         exact::colorPoint(raw, color, out, i, row, col, p);
     };
+    ProjectedBatch batch;
+    auto sample = [&](std::size_t i, const Points& pt, FloatVec u, FloatVec v) {
+        storeColorPoints(bilinear(u, v, color, geometry), pt, out + i);
+    };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
         const Points pt = pointsAt(depthsAt(raw, i, p), at, k);
-        WordVec bgr;
-        if (p.sameView) {
-            bgr = pixelColors(color.data() + i);
-        } else {
-            DoubleVec u[2], v[2];
-            project(lowDouble(pt.x), lowDouble(pt.y), lowDouble(pt.z), pose, u[0], v[0]);
-            project(highDouble(pt.x), highDouble(pt.y), highDouble(pt.z), pose, u[1], v[1]);
-            bgr = bilinear(joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), color, geometry);
-        }
-        storeColorPoints(bgr, pt, out + i);
+        if (p.sameView) return storeColorPoints(pixelColors(color.data() + i), pt, out + i);
+        DoubleVec u[2], v[2];
+        project(lowDouble(pt.x), lowDouble(pt.y), lowDouble(pt.z), pose, u[0], v[0]);
+        project(highDouble(pt.x), highDouble(pt.y), highDouble(pt.z), pose, u[1], v[1]);
+        batch.add(i, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
     };
     walkSteps(begin, end, static_cast<std::size_t>(p.cols), steps, single);
+    batch.flush(sample);
 }
 
 #endif  // HWY_TARGET == HWY_SCALAR

@@ -60,11 +60,32 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
         exact::maskPoint(depth, mask, out, i, row, col, p);
     };
+    ProjectedBatch batch;
+    auto sample = [&](std::size_t i, Points pt, FloatVec u, FloatVec v) {
+        WordVec bgr = bilinear(u, v, mask, geometry);
+        // Any channel above zero sets a pixel: its gray level is at least 0.114.
+        auto set = hn::RebindMask(df, hn::Ne(bgr, hn::Zero(WordTag())));
+        if (p.samePixel) {
+            const WordVec own = pixelColors(mask.data() + i);
+            const auto ownSet = hn::RebindMask(df, hn::Ne(own, hn::Zero(WordTag())));
+            bgr = hn::IfThenElse(hn::RebindMask(WordTag(), ownSet), own, bgr);
+            set = hn::Or(set, ownSet);
+        }
+        // NaN depths go on, as in the formula (and end black unless their own pixel is set).
+        const auto measured = hn::Not(hn::Le(hn::Abs(pt.z), tolerance));
+        const auto keep = hn::And(measured, set);
+        pt.x = hn::IfThenElseZero(keep, pt.x);
+        pt.y = hn::IfThenElseZero(keep, pt.y);
+        pt.z = hn::IfThenElseZero(keep, pt.z);
+        if constexpr (kXYZ) {
+            storePoints(pt, out + i, stream);
+        } else {
+            storeColorPoints(hn::IfThenElseZero(hn::RebindMask(WordTag(), keep), bgr), pt, out + i);
+        }
+    };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
         const FloatVec d = hn::LoadU(df, &depth[i].d);
-        // NaN depths go on, as in the formula (and end black unless their own pixel is set).
-        const auto measured = hn::Not(hn::Le(hn::Abs(d), tolerance));
-        Points pt = pointsAt(d, at, k);
+        const Points pt = pointsAt(d, at, k);
         // Where the points land in the mask, with the camera coordinates rounded to float as in the formula;
         // points in the 2D camera's plane land outside.
         const DoubleVec x[2] = {lowDouble(pt.x), highDouble(pt.x)};
@@ -81,26 +102,10 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
             v[h] =
                 hn::IfThenElse(inPlane, outside, hn::Add(hn::Div(hn::Mul(yc[h], pose.fy2), zc[h]), pose.cy2));
         }
-        WordVec bgr = bilinear(joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), mask, geometry);
-        // Any channel above zero sets a pixel: its gray level is at least 0.114.
-        auto set = hn::RebindMask(df, hn::Ne(bgr, hn::Zero(WordTag())));
-        if (p.samePixel) {
-            const WordVec own = pixelColors(mask.data() + i);
-            const auto ownSet = hn::RebindMask(df, hn::Ne(own, hn::Zero(WordTag())));
-            bgr = hn::IfThenElse(hn::RebindMask(WordTag(), ownSet), own, bgr);
-            set = hn::Or(set, ownSet);
-        }
-        const auto keep = hn::And(measured, set);
-        pt.x = hn::IfThenElseZero(keep, pt.x);
-        pt.y = hn::IfThenElseZero(keep, pt.y);
-        pt.z = hn::IfThenElseZero(keep, d);
-        if constexpr (kXYZ) {
-            storePoints(pt, out + i, stream);
-        } else {
-            storeColorPoints(hn::IfThenElseZero(hn::RebindMask(WordTag(), keep), bgr), pt, out + i);
-        }
+        batch.add(i, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
     };
     walkSteps(begin, end, p.cols, steps, single);
+    batch.flush(sample);
     if (stream) hwy::FlushStream();
 }
 
