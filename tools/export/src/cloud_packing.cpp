@@ -5,6 +5,8 @@
 #define HWY_TARGET_INCLUDE "src/cloud_packing.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 // foreach_target.h must come first.
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -164,13 +166,28 @@ const float* floatsOf(const Point* points) {
     return reinterpret_cast<const float*>(points);
 }
 
+// A cloud larger than the caches: the count waits for memory, so every core reads a share of it.
+template <typename Point, typename Count>
+std::size_t countInParallel(const Point* points, std::size_t count, Count countRange) {
+    constexpr std::size_t kChunk = std::size_t(1) << 16;
+    if (count <= kChunk) return countRange(floatsOf(points), count);
+    const auto chunks = static_cast<std::ptrdiff_t>((count + kChunk - 1) / kChunk);
+    std::size_t measured = 0;
+#pragma omp parallel for schedule(static) reduction(+ : measured)
+    for (std::ptrdiff_t chunk = 0; chunk < chunks; ++chunk) {
+        const std::size_t begin = static_cast<std::size_t>(chunk) * kChunk;
+        measured += countRange(floatsOf(points + begin), std::min(kChunk, count - begin));
+    }
+    return measured;
+}
+
 }  // namespace
 
 std::size_t countMeasured(const api::ElementPointXYZ* points, std::size_t count) {
-    return HWY_DYNAMIC_DISPATCH(CountXyz)(floatsOf(points), count);
+    return countInParallel(points, count, HWY_DYNAMIC_DISPATCH(CountXyz));
 }
 std::size_t countMeasured(const api::ElementPointXYZBGR* points, std::size_t count) {
-    return HWY_DYNAMIC_DISPATCH(CountXyzBgr)(floatsOf(points), count);
+    return countInParallel(points, count, HWY_DYNAMIC_DISPATCH(CountXyzBgr));
 }
 
 std::size_t packPoints(const api::ElementPointXYZ* points, std::size_t count, bool organized, BinaryFormat,

@@ -12,6 +12,8 @@ namespace files {
 
 namespace {
 
+constexpr std::size_t kDirectWriteBytes = std::size_t(64) << 10;
+
 // ".name.XXXXXX" next to the target: hidden, and on the same file system, so the rename is atomic.
 std::string temporaryName(const std::string& target, std::mt19937_64& random) {
     const std::size_t slash = target.find_last_of('/');
@@ -63,6 +65,27 @@ FileResult TemporaryFile::creationFailure() const {
 
 bool TemporaryFile::write(const void* bytes, std::size_t size) {
     if (stream_ == nullptr || failed_) return false;
+    if (size >= kDirectWriteBytes) {
+        // Past the stream's buffer, after what it holds: one copy of the bytes fewer.
+        if (std::fflush(stream_) != 0) {
+            error_ = errno;
+            failed_ = true;
+            return false;
+        }
+        const char* next = static_cast<const char*>(bytes);
+        while (size > 0) {
+            const ssize_t done = ::write(::fileno(stream_), next, size);
+            if (done < 0 && errno == EINTR) continue;
+            if (done <= 0) {
+                error_ = done < 0 ? errno : EIO;
+                failed_ = true;
+                return false;
+            }
+            next += done;
+            size -= static_cast<std::size_t>(done);
+        }
+        return true;
+    }
     if (size > 0 && std::fwrite(bytes, 1, size, stream_) != size) {
         error_ = errno;
         failed_ = true;
