@@ -132,9 +132,9 @@ void expectReferenceBytes(std::uint32_t width, std::uint32_t height) {
     }
 }
 
-// Sizes that fill no vector or block exactly, a block and a bit, and none at all.
-const std::pair<std::uint32_t, std::uint32_t> kSizes[] = {{0, 0},  {1, 1},   {3, 1},     {5, 7},
-                                                          {17, 3}, {33, 31}, {131, 127}, {1, 16389}};
+// Sizes that fill no vector, block or share of the parallel count exactly, several of each, and none at all.
+const std::pair<std::uint32_t, std::uint32_t> kSizes[] = {
+    {0, 0}, {1, 1}, {3, 1}, {5, 7}, {17, 3}, {33, 31}, {131, 127}, {1, 16389}, {300, 241}};
 
 // With every instruction set the writers were built for that this machine runs.
 template <typename Point>
