@@ -1,8 +1,6 @@
 // PLY and PCD in blocks: the points are packed into a buffer of a few thousand at a time (binary records a
 // vector at a time, see cloud_packing.h) and written with one call, so the writers run close to the speed of
 // copying the bytes.
-#include <omp.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -133,8 +131,9 @@ char* packBlock(const Point* points, std::size_t count, bool organized, Layout l
     return putPoints<Layout::BinaryPly>(points, count, organized, out);
 }
 
-// Writes the header, then the points (all of them when organised, the measured ones otherwise) in blocks:
-// one thread packs a block while another writes the one before, so packing hides behind the write.
+// Writes the header, then the points (all of them when organised, the measured ones otherwise) in blocks.
+// One thread: a second one packing the next block while this one writes stalls at every hand-over when
+// the machine is busy.
 template <typename Point>
 FileResult writePoints(const std::string& path, const api::Frame<Point>& cloud,
                        const CloudFileOptions& options, Layout layout, const std::string& header) {
@@ -142,32 +141,15 @@ FileResult writePoints(const std::string& path, const api::Frame<Point>& cloud,
     if (!file.ok()) return file.creationFailure();
     file.write(header.data(), header.size());
     const std::size_t count = static_cast<std::size_t>(cloud.width()) * cloud.height();
-    const std::size_t blocks = (count + kBlockPoints - 1) / kBlockPoints;
     const bool colored = sizeof(Point) == sizeof(api::ElementPointXYZBGR);
-    std::vector<char> buffers[2];
-    std::size_t packed[2] = {0, 0};
-    for (std::vector<char>& buffer : buffers)
-        buffer.resize(std::min(count, kBlockPoints) * maxPointBytes(colored, layout) + kPackSlack);
+    std::vector<char> block(std::min(count, kBlockPoints) * maxPointBytes(colored, layout) + kPackSlack);
     WriteProgress progress(path, layout == Layout::AsciiPly ? count : 0);
-    bool written = true;
-#pragma omp parallel num_threads(2) if (blocks > 1)
-    {
-        // Alone, the one thread does both in turn.
-        const int packer = omp_get_num_threads() > 1 ? 1 : 0;
-        const int thread = omp_get_thread_num();
-        for (std::size_t k = 0; k <= blocks; ++k) {
-            if (thread == packer && k < blocks) {
-                const std::size_t begin = k * kBlockPoints, end = std::min(count, begin + kBlockPoints);
-                char* const buffer = buffers[k % 2].data();
-                packed[k % 2] = static_cast<std::size_t>(
-                    packBlock(cloud.data() + begin, end - begin, options.organized, layout, buffer) - buffer);
-            }
-            if (thread == 0 && k > 0 && written) {
-                written = file.write(buffers[(k - 1) % 2].data(), packed[(k - 1) % 2]);
-                progress.update(std::min(count, k * kBlockPoints));
-            }
-#pragma omp barrier
-        }
+    for (std::size_t begin = 0; begin < count; begin += kBlockPoints) {
+        const std::size_t end = std::min(count, begin + kBlockPoints);
+        const char* out =
+            packBlock(cloud.data() + begin, end - begin, options.organized, layout, block.data());
+        if (!file.write(block.data(), static_cast<std::size_t>(out - block.data()))) break;
+        progress.update(end);
     }
     return file.commit();
 }

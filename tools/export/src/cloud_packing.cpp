@@ -166,14 +166,15 @@ const float* floatsOf(const Point* points) {
     return reinterpret_cast<const float*>(points);
 }
 
-// A cloud larger than the caches: the count waits for memory, so every core reads a share of it.
+// A cloud larger than the caches: the count waits for memory, so every core reads a share of it. Shares are
+// handed out as threads come for them: a thread the busy machine does not run delays no one.
 template <typename Point, typename Count>
 std::size_t countInParallel(const Point* points, std::size_t count, Count countRange) {
     constexpr std::size_t kChunk = std::size_t(1) << 16;
     if (count <= kChunk) return countRange(floatsOf(points), count);
     const auto chunks = static_cast<std::ptrdiff_t>((count + kChunk - 1) / kChunk);
     std::size_t measured = 0;
-#pragma omp parallel for schedule(static) reduction(+ : measured)
+#pragma omp parallel for schedule(dynamic) reduction(+ : measured)
     for (std::ptrdiff_t chunk = 0; chunk < chunks; ++chunk) {
         const std::size_t begin = static_cast<std::size_t>(chunk) * kChunk;
         measured += countRange(floatsOf(points + begin), std::min(kChunk, count - begin));
