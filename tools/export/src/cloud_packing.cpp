@@ -167,7 +167,7 @@ const float* floatsOf(const Point* points) {
 }
 
 // A cloud larger than the caches: the count waits for memory, so every core reads a share of it. Shares are
-// handed out as threads come for them: a thread the busy machine does not run delays no one.
+// handed out as threads come for them: a thread the busy machine does not run leaves its shares to others.
 template <typename Point, typename Count>
 std::size_t countInParallel(const Point* points, std::size_t count, Count countRange) {
     constexpr std::size_t kChunk = std::size_t(1) << 16;
