@@ -11,6 +11,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "block_pipeline.h"
 #include "cloud_packing.h"
 #include "quorix/QuorixExport.h"
 #include "temporary_file.h"
@@ -131,9 +132,8 @@ char* packBlock(const Point* points, std::size_t count, bool organized, Layout l
     return putPoints<Layout::BinaryPly>(points, count, organized, out);
 }
 
-// Writes the header, then the points (all of them when organised, the measured ones otherwise) in blocks.
-// One thread: a second one packing the next block while this one writes stalls at every hand-over when
-// the machine is busy.
+// Writes the header, then the points (all of them when organised, the measured ones otherwise) in blocks,
+// packing the next block while writing this one.
 template <typename Point>
 FileResult writePoints(const std::string& path, const api::Frame<Point>& cloud,
                        const CloudFileOptions& options, Layout layout, const std::string& header) {
@@ -142,15 +142,24 @@ FileResult writePoints(const std::string& path, const api::Frame<Point>& cloud,
     file.write(header.data(), header.size());
     const std::size_t count = static_cast<std::size_t>(cloud.width()) * cloud.height();
     const bool colored = sizeof(Point) == sizeof(api::ElementPointXYZBGR);
-    std::vector<char> block(std::min(count, kBlockPoints) * maxPointBytes(colored, layout) + kPackSlack);
+    std::vector<char> buffers[2];
+    std::size_t packed[2] = {0, 0};
+    for (std::vector<char>& buffer : buffers)
+        buffer.resize(std::min(count, kBlockPoints) * maxPointBytes(colored, layout) + kPackSlack);
     WriteProgress progress(path, layout == Layout::AsciiPly ? count : 0);
-    for (std::size_t begin = 0; begin < count; begin += kBlockPoints) {
-        const std::size_t end = std::min(count, begin + kBlockPoints);
-        const char* out =
-            packBlock(cloud.data() + begin, end - begin, options.organized, layout, block.data());
-        if (!file.write(block.data(), static_cast<std::size_t>(out - block.data()))) break;
-        progress.update(end);
-    }
+    pipelineBlocks(
+        (count + kBlockPoints - 1) / kBlockPoints,
+        [&](std::size_t k) {
+            const std::size_t begin = k * kBlockPoints, end = std::min(count, begin + kBlockPoints);
+            char* const buffer = buffers[k % 2].data();
+            packed[k % 2] = static_cast<std::size_t>(
+                packBlock(cloud.data() + begin, end - begin, options.organized, layout, buffer) - buffer);
+        },
+        [&](std::size_t k) {
+            if (!file.write(buffers[k % 2].data(), packed[k % 2])) return false;
+            progress.update(std::min(count, (k + 1) * kBlockPoints));
+            return true;
+        });
     return file.commit();
 }
 
