@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -70,8 +71,14 @@ void putFloat(std::string& out, float v) {
 }
 
 // The file a point-by-point writer makes.
+// The shortest text that reads back as the same float, as the ASCII PLY writer puts it.
+void putText(std::string& out, float v) {
+    char text[32];
+    out.append(text, std::isnan(v) ? std::strcpy(text, "nan") + 3 : std::to_chars(text, text + 32, v).ptr);
+}
+
 template <typename Point>
-std::string referenceFile(const Frame<Point>& cloud, bool pcd, bool organized) {
+std::string referenceFile(const Frame<Point>& cloud, bool pcd, bool organized, bool ascii = false) {
     constexpr bool colored = std::is_same<Point, ElementPointXYZBGR>::value;
     const std::size_t count = std::size_t(cloud.width()) * cloud.height();
     std::string body;
@@ -81,6 +88,16 @@ std::string referenceFile(const Frame<Point>& cloud, bool pcd, bool organized) {
         const bool measured = p.z > 0 && std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
         if (!measured && !organized) continue;
         ++written;
+        if (ascii) {
+            for (float v : {p.x, p.y, p.z}) {
+                putText(body, measured ? v : kNaN);
+                body += ' ';
+            }
+            if constexpr (colored)
+                for (int v : {p.r, p.g, p.b}) body += std::to_string(v) + ' ';
+            body.back() = '\n';
+            continue;
+        }
         putFloat(body, measured ? p.x : kNaN);
         putFloat(body, measured ? p.y : kNaN);
         putFloat(body, measured ? p.z : kNaN);
@@ -99,7 +116,8 @@ std::string referenceFile(const Frame<Point>& cloud, bool pcd, bool organized) {
                (organized ? std::to_string(cloud.height()) : "1") + "\nVIEWPOINT 0 0 0 1 0 0 0\nPOINTS " + n +
                "\nDATA binary\n" + body;
     }
-    return "ply\nformat binary_little_endian 1.0\ncomment Quorix point cloud, millimetres\n" +
+    return std::string("ply\nformat ") + (ascii ? "ascii" : "binary_little_endian") +
+           " 1.0\ncomment Quorix point cloud, millimetres\n" +
            (organized ? "obj_info width " + std::to_string(cloud.width()) + " height " +
                             std::to_string(cloud.height()) + "\n"
                       : std::string()) +
@@ -134,7 +152,7 @@ void expectReferenceBytes(std::uint32_t width, std::uint32_t height) {
 
 // Sizes that fill no vector, block or share of the parallel count exactly, several of each, and none at all.
 const std::pair<std::uint32_t, std::uint32_t> kSizes[] = {
-    {0, 0}, {1, 1}, {3, 1}, {5, 7}, {17, 3}, {33, 31}, {131, 127}, {1, 16389}, {300, 241}};
+    {0, 0}, {1, 1}, {3, 1}, {5, 7}, {17, 3}, {33, 31}, {131, 127}, {1, 16389}, {300, 241}, {521, 263}};
 
 // With every instruction set the writers were built for that this machine runs.
 template <typename Point>
@@ -149,6 +167,22 @@ void expectReferenceBytesEverywhere() {
 
 TEST(CloudFileBytes, PlainCloudsMatchAPointByPointWriter) {
     expectReferenceBytesEverywhere<ElementPointXYZ>();
+}
+
+// Text goes through the same blocks, without vectors.
+TEST(CloudFileBytes, TextCloudsMatchAPointByPointWriter) {
+    for (const auto& size : {std::make_pair(5u, 7u), std::make_pair(300u, 241u)}) {
+        const Frame<ElementPointXYZBGR> cloud = randomCloud<ElementPointXYZBGR>(size.first, size.second, 99);
+        for (bool organized : {false, true}) {
+            const std::string path = scratch("t.ply");
+            ASSERT_TRUE(files::writePly(path, cloud, {true, organized}).ok());
+            std::string text;
+            ASSERT_TRUE(files::readTextFile(path, text));
+            EXPECT_TRUE(text == referenceFile(cloud, false, organized, true))
+                << size.first << " organised " << organized;
+            std::remove(path.c_str());
+        }
+    }
 }
 
 TEST(CloudFileBytes, ColouredCloudsMatchAPointByPointWriter) {

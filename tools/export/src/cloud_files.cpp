@@ -22,7 +22,10 @@ namespace files {
 
 namespace {
 
-constexpr std::size_t kBlockPoints = 16384;
+// Points per block: binary blocks of about a megabyte keep the hand-overs between the threads few; text
+// is about five times larger.
+constexpr std::size_t kBinaryBlockPoints = 65536;
+constexpr std::size_t kTextBlockPoints = 16384;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
 constexpr bool kLittleEndian = false;
@@ -142,22 +145,23 @@ FileResult writePoints(const std::string& path, const api::Frame<Point>& cloud,
     file.write(header.data(), header.size());
     const std::size_t count = static_cast<std::size_t>(cloud.width()) * cloud.height();
     const bool colored = sizeof(Point) == sizeof(api::ElementPointXYZBGR);
+    const std::size_t blockPoints = layout == Layout::AsciiPly ? kTextBlockPoints : kBinaryBlockPoints;
     std::vector<char> buffers[2];
     std::size_t packed[2] = {0, 0};
     for (std::vector<char>& buffer : buffers)
-        buffer.resize(std::min(count, kBlockPoints) * maxPointBytes(colored, layout) + kPackSlack);
+        buffer.resize(std::min(count, blockPoints) * maxPointBytes(colored, layout) + kPackSlack);
     WriteProgress progress(path, layout == Layout::AsciiPly ? count : 0);
     pipelineBlocks(
-        (count + kBlockPoints - 1) / kBlockPoints,
+        (count + blockPoints - 1) / blockPoints,
         [&](std::size_t k) {
-            const std::size_t begin = k * kBlockPoints, end = std::min(count, begin + kBlockPoints);
+            const std::size_t begin = k * blockPoints, end = std::min(count, begin + blockPoints);
             char* const buffer = buffers[k % 2].data();
             packed[k % 2] = static_cast<std::size_t>(
                 packBlock(cloud.data() + begin, end - begin, options.organized, layout, buffer) - buffer);
         },
         [&](std::size_t k) {
             if (!file.write(buffers[k % 2].data(), packed[k % 2])) return false;
-            progress.update(std::min(count, (k + 1) * kBlockPoints));
+            progress.update(std::min(count, (k + 1) * blockPoints));
             return true;
         });
     return file.commit();
