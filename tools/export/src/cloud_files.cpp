@@ -1,6 +1,6 @@
-// PLY and PCD in blocks: the points are packed into a buffer of a few thousand at a time (binary records a
-// vector at a time, see cloud_packing.h) and written with one call, so the writers run close to the speed of
-// copying the bytes.
+// PLY and PCD in blocks: a second thread packs the points of the next block (binary records a vector at a
+// time, see cloud_packing.h) while this one writes a block with one call, so the writers run close to the
+// speed of copying the bytes.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
