@@ -1,5 +1,7 @@
-// PLY and PCD in blocks: the points are packed into a buffer of a few thousand at a time and written with
-// one call, so the writers run close to the speed of copying the bytes.
+// PLY and PCD in blocks: a second thread packs the points of the next block (binary records a vector at a
+// time, see cloud_packing.h) while this one writes a block with one call, so the writers run close to the
+// speed of copying the bytes.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -9,6 +11,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "block_pipeline.h"
+#include "cloud_packing.h"
 #include "quorix/QuorixExport.h"
 #include "temporary_file.h"
 #include "write_progress.h"
@@ -18,8 +22,16 @@ namespace files {
 
 namespace {
 
-constexpr std::size_t kBlockPoints = 16384;
+// Points per block: binary blocks of about a megabyte keep the hand-overs between the threads few; text
+// is about five times larger.
+constexpr std::size_t kBinaryBlockPoints = 65536;
+constexpr std::size_t kTextBlockPoints = 16384;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+constexpr bool kLittleEndian = false;
+#else
+constexpr bool kLittleEndian = true;
+#endif
 
 struct Colour {
     std::uint8_t r, g, b;
@@ -31,9 +43,7 @@ Colour colourOf(const api::ElementPointXYZBGR& p) { return {p.r, p.g, p.b}; }
 inline char* putFloat(char* out, float value) {
     std::uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    bits = __builtin_bswap32(bits);
-#endif
+    if (!kLittleEndian) bits = __builtin_bswap32(bits);
     std::memcpy(out, &bits, sizeof bits);
     return out + 4;
 }
@@ -46,13 +56,6 @@ inline bool finite(float v) {
     return (bits & 0x7F800000u) != 0x7F800000u;
 }
 inline bool measured(float x, float y, float z) { return (z > 0) & finite(x) & finite(y) & finite(z); }
-
-template <typename Point>
-std::size_t countMeasured(const Point* points, std::size_t count) {
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < count; ++i) n += measured(points[i].x, points[i].y, points[i].z);
-    return n;
-}
 
 // What each point becomes in the file, appended at out; returns the end.
 enum class Layout { BinaryPly, AsciiPly, Pcd };
@@ -103,7 +106,37 @@ std::size_t maxPointBytes(bool colored, Layout layout) {
     return 12 + (colored ? 4 : 0);
 }
 
-// Writes the header, then the points (all of them when organised, the measured ones otherwise) in blocks.
+// One point at a time: text, and binary records on big-endian hosts. Returns the end.
+template <Layout layout, typename Point>
+char* putPoints(const Point* points, std::size_t count, bool organized, char* out) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const Point& p = points[i];
+        const bool kept = measured(p.x, p.y, p.z);
+        if (organized) {
+            out = putPoint<layout>(out, p, kept);
+        } else if constexpr (layout == Layout::AsciiPly) {
+            if (kept) out = putPoint<layout>(out, p, true);
+        } else {
+            // Written always, kept by moving on: no branch on the measurement.
+            char* next = putPoint<layout>(out, p, true);
+            out = kept ? next : out;
+        }
+    }
+    return out;
+}
+
+template <typename Point>
+char* packBlock(const Point* points, std::size_t count, bool organized, Layout layout, char* out) {
+    if (layout == Layout::AsciiPly) return putPoints<Layout::AsciiPly>(points, count, organized, out);
+    if (kLittleEndian)
+        return out + packPoints(points, count, organized,
+                                layout == Layout::Pcd ? BinaryFormat::Pcd : BinaryFormat::Ply, out);
+    if (layout == Layout::Pcd) return putPoints<Layout::Pcd>(points, count, organized, out);
+    return putPoints<Layout::BinaryPly>(points, count, organized, out);
+}
+
+// Writes the header, then the points (all of them when organised, the measured ones otherwise) in blocks,
+// packing the next block while writing this one.
 template <typename Point>
 FileResult writePoints(const std::string& path, const api::Frame<Point>& cloud,
                        const CloudFileOptions& options, Layout layout, const std::string& header) {
@@ -112,34 +145,25 @@ FileResult writePoints(const std::string& path, const api::Frame<Point>& cloud,
     file.write(header.data(), header.size());
     const std::size_t count = static_cast<std::size_t>(cloud.width()) * cloud.height();
     const bool colored = sizeof(Point) == sizeof(api::ElementPointXYZBGR);
-    std::vector<char> block(kBlockPoints * maxPointBytes(colored, layout));
+    const std::size_t blockPoints = layout == Layout::AsciiPly ? kTextBlockPoints : kBinaryBlockPoints;
+    std::vector<char> buffers[2];
+    std::size_t packed[2] = {0, 0};
+    for (std::vector<char>& buffer : buffers)
+        buffer.resize(std::min(count, blockPoints) * maxPointBytes(colored, layout) + kPackSlack);
     WriteProgress progress(path, layout == Layout::AsciiPly ? count : 0);
-    const Point* points = cloud.data();
-    for (std::size_t begin = 0; begin < count; begin += kBlockPoints) {
-        const std::size_t end = std::min(count, begin + kBlockPoints);
-        char* out = block.data();
-        auto pack = [&](auto layoutTag) {
-            for (std::size_t i = begin; i < end; ++i) {
-                const Point& p = points[i];
-                constexpr Layout kLayout = decltype(layoutTag)::value;
-                const bool kept = measured(p.x, p.y, p.z);
-                if (options.organized) {
-                    out = putPoint<kLayout>(out, p, kept);
-                } else if constexpr (kLayout == Layout::AsciiPly) {
-                    if (kept) out = putPoint<kLayout>(out, p, true);
-                } else {
-                    // Written always, kept by moving on: no branch on the measurement.
-                    char* next = putPoint<kLayout>(out, p, true);
-                    out = kept ? next : out;
-                }
-            }
-        };
-        if (layout == Layout::AsciiPly) pack(std::integral_constant<Layout, Layout::AsciiPly>());
-        if (layout == Layout::BinaryPly) pack(std::integral_constant<Layout, Layout::BinaryPly>());
-        if (layout == Layout::Pcd) pack(std::integral_constant<Layout, Layout::Pcd>());
-        if (!file.write(block.data(), static_cast<std::size_t>(out - block.data()))) break;
-        progress.update(end);
-    }
+    pipelineBlocks(
+        (count + blockPoints - 1) / blockPoints,
+        [&](std::size_t k) {
+            const std::size_t begin = k * blockPoints, end = std::min(count, begin + blockPoints);
+            char* const buffer = buffers[k % 2].data();
+            packed[k % 2] = static_cast<std::size_t>(
+                packBlock(cloud.data() + begin, end - begin, options.organized, layout, buffer) - buffer);
+        },
+        [&](std::size_t k) {
+            if (!file.write(buffers[k % 2].data(), packed[k % 2])) return false;
+            progress.update(std::min(count, (k + 1) * blockPoints));
+            return true;
+        });
     return file.commit();
 }
 
