@@ -4,7 +4,6 @@
 // double-precision formula rounded to float: depths come from a table of the formula's value for every
 // 16-bit sample, and the vector paths do the formula's own double operations, several pixels at a time.
 
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>

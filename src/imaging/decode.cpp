@@ -14,7 +14,9 @@ namespace imaging {
 
 namespace {
 
-api::ErrorStatus refused(const char* message) { return {api::CaptureError, message}; }
+api::ErrorStatus refused(const char* message) {
+    return {api::CaptureError, message};
+}
 
 api::ErrorStatus checkSize(const ImageHeader& header) {
     if (header.rows <= 0 || header.cols <= 0) return refused(kImageSizeMessage);
