@@ -12,8 +12,6 @@ namespace files {
 
 namespace {
 
-constexpr std::size_t kDirectWriteBytes = std::size_t(64) << 10;
-
 // ".name.XXXXXX" next to the target: hidden, and on the same file system, so the rename is atomic.
 std::string temporaryName(const std::string& target, std::mt19937_64& random) {
     const std::size_t slash = target.find_last_of('/');
@@ -47,7 +45,7 @@ TemporaryFile::TemporaryFile(std::string target) : target_(std::move(target)) {
             path_.clear();
             return;
         }
-        // Small writes (the image encoders write in pieces) are gathered; write() sends large ones past it.
+        // Large writes go straight through; small ones are gathered.
         std::setvbuf(stream_, nullptr, _IOFBF, std::size_t(1) << 20);
         return;
     }
@@ -65,26 +63,11 @@ FileResult TemporaryFile::creationFailure() const {
 
 bool TemporaryFile::write(const void* bytes, std::size_t size) {
     if (stream_ == nullptr || failed_) return false;
-    if (size < kDirectWriteBytes) {
-        if (size > 0 && std::fwrite(bytes, 1, size, stream_) != size) return fail(errno);
-        return true;
+    if (size > 0 && std::fwrite(bytes, 1, size, stream_) != size) {
+        error_ = errno;
+        failed_ = true;
     }
-    // Past the stream's buffer, after what it holds: one copy of the bytes fewer.
-    if (std::fflush(stream_) != 0) return fail(errno);
-    for (const char* next = static_cast<const char*>(bytes); size > 0;) {
-        const ssize_t done = ::write(::fileno(stream_), next, size);
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) return fail(done < 0 ? errno : EIO);
-        next += done;
-        size -= static_cast<std::size_t>(done);
-    }
-    return true;
-}
-
-bool TemporaryFile::fail(int error) {
-    error_ = error;
-    failed_ = true;
-    return false;
+    return !failed_;
 }
 
 void TemporaryFile::closeStream() {

@@ -27,7 +27,6 @@ public:
     const std::string& path() const { return path_; }
     // Buffered output, or null when the file could not be created.
     std::FILE* stream() { return stream_; }
-    // Small writes are gathered in the stream's buffer, large ones go straight to the file.
     bool write(const void* bytes, std::size_t size);
     // Closes the stream (a library that writes through the name closes its own) and renames the file over
     // the target; the failure names the target.
@@ -36,9 +35,6 @@ public:
     void closeStream();
 
 private:
-    // Keeps the error for commit; returns false.
-    bool fail(int error);
-
     std::string target_;
     std::string path_;
     std::FILE* stream_ = nullptr;
