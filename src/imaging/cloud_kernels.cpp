@@ -68,13 +68,15 @@ void narrowDepths(double focal, double centre, std::int32_t count, double& least
 
 PointDivisors pointDivisors(const double (&depthIntrinsic)[4], std::int32_t cols, std::int32_t rows) {
     PointDivisors d;
-    d.fxReciprocal = 1.0 / depthIntrinsic[0];
-    d.fyReciprocal = 1.0 / depthIntrinsic[1];
     double least = 0, greatest = std::numeric_limits<float>::max();
     narrowDepths(depthIntrinsic[0], depthIntrinsic[2], cols, least, greatest);
     narrowDepths(depthIntrinsic[1], depthIntrinsic[3], rows, least, greatest);
-    // NaNs in the calibration fail these tests and leave the window empty.
-    if (std::isfinite(d.fxReciprocal) && std::isfinite(d.fyReciprocal) && least <= greatest) {
+    // The factors must be finite; NaNs in the calibration fail these tests and leave the window empty.
+    double leastOffset, greatestX, greatestY;
+    offsetSpan(depthIntrinsic[2], cols, leastOffset, greatestX);
+    offsetSpan(depthIntrinsic[3], rows, leastOffset, greatestY);
+    if (std::isfinite(greatestX / depthIntrinsic[0]) && std::isfinite(greatestY / depthIntrinsic[1]) &&
+        least <= greatest) {
         d.leastDepth = std::nextafter(static_cast<float>(least), HUGE_VALF);
         d.greatestDepth = std::nextafter(static_cast<float>(greatest), 0.0f);
     }
@@ -107,6 +109,11 @@ KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], s
     const float farthest = std::fabs(p.depthOf[0]);
     const PointDivisors& d = p.divisors;
     p.divisors.checkDepths = !((nearest == 0 || nearest >= d.leastDepth) && farthest <= d.greatestDepth);
+    // The samples' depths by products with the reciprocal while every nonzero one stays well inside the
+    // normal floats (the same test then decides, as for the points).
+    const double reciprocal = 1.0 / scale;
+    const double smallest = std::fabs(reciprocal), largest = protocol::kDepthOffset * smallest;
+    if (smallest >= 0x1p-100 && largest <= 0x1p100) p.depthReciprocal = reciprocal;
     return p;
 }
 

@@ -14,15 +14,16 @@
 namespace norvik {
 namespace imaging {
 
-// How the vector loops divide by fx and fy. A product with the reciprocal lies within three units in the last
-// place of the double quotient, so both round to the same float except next to a float rounding midpoint,
-// which the loops test for (and then divide). The test holds for quotients in the range of normal floats:
-// the reciprocals serve steps whose depths all lie in [leastDepth, greatestDepth] or are zero, and the other
-// steps divide. Steps are checked when `checkDepths`; a capture's depths, known from its scale, need not be.
+// How the vector loops divide by fx and fy. They multiply the depth by (index - centre) / focal of the
+// pixel's column or row instead (PointFactors): the product lies within four units in the last place of the
+// formula's double quotient, so both round to the same float except next to a float rounding midpoint, which
+// the loops test for (and then divide). The test holds for quotients in the range of normal floats: the
+// products serve steps whose depths all lie in [leastDepth, greatestDepth] or are zero, and the other steps
+// divide. Steps are checked when `checkDepths`; a capture's depths, known from its scale, need not be.
 struct PointDivisors {
-    double fxReciprocal = 0, fyReciprocal = 0;
     float leastDepth = 0, greatestDepth = -1;  // empty: every step divides
     bool checkDepths = true;
+    bool empty() const { return !(leastDepth <= greatestDepth); }
 };
 
 // The divisors for a map of cols x rows depths seen by a depth camera of these intrinsics.
@@ -35,6 +36,9 @@ struct KernelParams {
     PointDivisors divisors;
     // The depth of every sample at this scale (depthTable).
     const float* depthOf = nullptr;
+    // 1 / scale when the samples' depths may be taken as products with it (tested as the points are, and
+    // read from the table next to a rounding midpoint); 0 when they are read from the table.
+    double depthReciprocal = 0;
     // A depth map the host holds, read instead of samples.
     const api::ElementDepth* heldDepths = nullptr;
     std::int32_t cols = 0;

@@ -11,6 +11,7 @@
 #include "hwy/highway.h"
 #include "imaging/cloud_kernels.h"
 #include "imaging/kernel_vectors-inl.h"
+#include "transport/protocol_names.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace norvik {
@@ -37,13 +38,34 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
 
 #else
 
+// The samples of pixels [i, i + lanes).
+HWY_INLINE IntVec samplesAt(const unsigned char* raw, std::size_t i) {
+    const hn::Rebind<std::uint16_t, IntTag> d16;
+    return hn::PromoteTo(IntTag(), hn::LoadU(d16, reinterpret_cast<const std::uint16_t*>(raw + 2 * i)));
+}
+
 // The depths of pixels [i, i + lanes): the held map's, or the table's for the samples.
 HWY_INLINE FloatVec depthsAt(const unsigned char* raw, std::size_t i, const KernelParams& p) {
     if (p.heldDepths != nullptr) return hn::LoadU(FloatTag(), &p.heldDepths[i].d);
-    const hn::Rebind<std::uint16_t, IntTag> d16;
-    const IntVec samples =
-        hn::PromoteTo(IntTag(), hn::LoadU(d16, reinterpret_cast<const std::uint16_t*>(raw + 2 * i)));
-    return hn::GatherIndex(FloatTag(), p.depthOf, samples);
+    return hn::GatherIndex(FloatTag(), p.depthOf, samplesAt(raw, i));
+}
+
+// The points of pixels [i, i + lanes). The samples' depths are taken as products with the scale's reciprocal
+// when the products round as the divisions do in every lane (cheaper than the table's gather), and read from
+// the table otherwise.
+HWY_INLINE Points pointsAt(const unsigned char* raw, std::size_t i, const LaneCoordinates& at,
+                           const PointConstants& k, const KernelParams& p, DoubleVec depthReciprocal) {
+    if (p.heldDepths == nullptr && p.depthReciprocal != 0 && at.colFactor != nullptr) {
+        const IntVec offsets = hn::Sub(samplesAt(raw, i), hn::Set(IntTag(), protocol::kDepthOffset));
+        const DoubleVec low = hn::Mul(lowDouble(offsets), depthReciprocal);
+        const DoubleVec high = hn::Mul(highDouble(offsets), depthReciprocal);
+        const FloatVec z = joinFloats(low, high);
+        Points pt{z, z, z};
+        if (k.productsServe(z) &&
+            pointsByProducts(z, hn::Or(nearFloatMidpoint(low), nearFloatMidpoint(high)), at, pt))
+            return pt;
+    }
+    return pointsAt(depthsAt(raw, i, p), at, k);
 }
 
 void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
@@ -72,6 +94,7 @@ void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t be
 void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
                 const KernelParams& p) {
     const PointConstants k(p.fx, p.fy, p.cx, p.cy, p.divisors);
+    const DoubleVec depthReciprocal = hn::Set(DoubleTag(), p.depthReciprocal);
     const bool stream = sizeof(api::ElementPointXYZ) * (end - begin) >= kStreamingBytes;
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
         float x, y, z;
@@ -79,10 +102,10 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
         out[i] = {x, y, z};
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
-        const Points pt = pointsAt(depthsAt(raw, i, p), at, k);
+        const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal);
         storePoints(pt, out + i, stream);
     };
-    walkSteps(begin, end, static_cast<std::size_t>(p.cols), steps, single);
+    walkSteps(begin, end, static_cast<std::size_t>(p.cols), k, steps, single);
     if (stream) hwy::FlushStream();
 }
 
@@ -90,6 +113,7 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
                      api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
                      const KernelParams& p) {
     const PointConstants k(p.fx, p.fy, p.cx, p.cy, p.divisors);
+    const DoubleVec depthReciprocal = hn::Set(DoubleTag(), p.depthReciprocal);
     const Projection pose(p.rotation, p.translation, p.fx2, p.fy2, p.cx2, p.cy2);
     const ImageGeometry geometry = imageGeometry(color);
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
@@ -100,14 +124,14 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
         storeColorPoints(bilinear(u, v, color, geometry), pt, out + i);
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
-        const Points pt = pointsAt(depthsAt(raw, i, p), at, k);
+        const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal);
         if (p.sameView) return storeColorPoints(pixelColors(color.data() + i), pt, out + i);
         DoubleVec u[2], v[2];
         project(lowDouble(pt.x), lowDouble(pt.y), lowDouble(pt.z), pose, u[0], v[0]);
         project(highDouble(pt.x), highDouble(pt.y), highDouble(pt.z), pose, u[1], v[1]);
         batch.add(i, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
     };
-    walkSteps(begin, end, static_cast<std::size_t>(p.cols), steps, single);
+    walkSteps(begin, end, static_cast<std::size_t>(p.cols), k, steps, single);
     batch.flush(sample);
 }
 

@@ -75,30 +75,64 @@ HWY_INLINE FloatVec joinFloats(DoubleVec low, DoubleVec high) {
     return hn::Combine(FloatTag(), toFloat(high), toFloat(low));
 }
 
-// The column of every lane of a step and their row, as doubles (exact: indices are integers below 2^31).
+// x, y, z of pixels from their depths by the formulas' own double products and divisions, or by the
+// depths' products with the columns' and rows' factors (PointDivisors).
+struct PointConstants {
+    double cxValue, cyValue, fxValue, fyValue;
+    DoubleVec cx, cy, fx, fy;
+    FloatVec leastDepth, greatestDepth;
+    bool byProducts, checkDepths;
+    PointConstants(double fx_, double fy_, double cx_, double cy_, const PointDivisors& d)
+        : cxValue(cx_),
+          cyValue(cy_),
+          fxValue(fx_),
+          fyValue(fy_),
+          cx(hn::Set(DoubleTag(), cx_)),
+          cy(hn::Set(DoubleTag(), cy_)),
+          fx(hn::Set(DoubleTag(), fx_)),
+          fy(hn::Set(DoubleTag(), fy_)),
+          leastDepth(hn::Set(FloatTag(), d.leastDepth)),
+          greatestDepth(hn::Set(FloatTag(), d.greatestDepth)),
+          byProducts(!d.empty()),
+          checkDepths(d.checkDepths) {}
+
+    // Whether the products serve these depths: all zero or inside the window (NaNs are not).
+    HWY_INLINE bool productsServe(FloatVec z) const {
+        if (!checkDepths) return true;
+        const FloatTag df;
+        const FloatVec a = hn::Abs(z);
+        const auto served = hn::Or(hn::Eq(a, hn::Zero(df)), hn::Ge(a, leastDepth));
+        return hn::AllTrue(df, hn::And(served, hn::Le(a, greatestDepth)));
+    }
+};
+
+// Where a step's pixels lie: the column of its first lane, the row, and their factors (colFactor null when
+// the loops divide).
 struct LaneCoordinates {
-    DoubleVec col[2], row;
+    std::size_t col;
+    DoubleVec row, rowFactor;
+    const double* colFactor;
 };
 
 // Walks pixels [begin, end) of a map with `cols` columns row by row: steps(i, coordinates) for the whole
 // vectors of pixels of each row, from its first pixel in the range on, and single(i, row, col) for the pixels
 // left at its end.
 template <typename Steps, typename Single>
-HWY_INLINE void walkSteps(std::size_t begin, std::size_t end, std::size_t cols, const Steps& steps,
-                          const Single& single) {
+HWY_INLINE void walkSteps(std::size_t begin, std::size_t end, std::size_t cols, const PointConstants& k,
+                          const Steps& steps, const Single& single) {
     const DoubleTag dd;
-    const std::size_t lanes = hn::Lanes(FloatTag()), half = hn::Lanes(dd);
-    const DoubleVec step = hn::Set(dd, static_cast<double>(lanes));
+    const std::size_t lanes = hn::Lanes(FloatTag());
+    const ColumnFactors factors(k.cxValue, k.fxValue, k.byProducts ? cols : 0);
     std::size_t i = begin, row = begin / cols, col = begin % cols;
     while (i < end) {
         const std::size_t rowEnd = end - i < cols - col ? end : i + (cols - col);
-        LaneCoordinates at{
-            {hn::Iota(dd, static_cast<double>(col)), hn::Iota(dd, static_cast<double>(col + half))},
-            hn::Set(dd, static_cast<double>(row))};
+        const double rowIndex = static_cast<double>(row);
+        LaneCoordinates at{col, hn::Set(dd, rowIndex), hn::Set(dd, (rowIndex - k.cyValue) / k.fyValue),
+                           factors.data() == nullptr ? nullptr : factors.data() + col};
         for (; rowEnd - i >= lanes; i += lanes, col += lanes) {
             steps(i, at);
-            at.col[0] = hn::Add(at.col[0], step);
-            at.col[1] = hn::Add(at.col[1], step);
+            at.col += lanes;
+            if (at.colFactor != nullptr) at.colFactor += lanes;
         }
         for (; i < rowEnd; ++i, ++col) single(i, row, col);
         ++row;
@@ -119,67 +153,54 @@ HWY_INLINE std::size_t alignedStart(const T* out, std::size_t begin, std::size_t
 // Lanes whose doubles lie within 16 units in the last place of a midpoint between two floats. Doubles rounded
 // to float keep the top 24 bits of the significand and drop 29 bits, whose midpoint pattern is a one followed
 // by 28 zeros; two doubles a few units apart round to the same float unless one such midpoint lies between
-// them (valid in the range of normal floats).
+// them (valid in the range of normal floats). Bits 5 to 28 of the dropped bits plus 16 less the midpoint are
+// then all zero.
 HWY_INLINE hn::Mask<DoubleTag> nearFloatMidpoint(DoubleVec q) {
     const hn::RebindToSigned<DoubleTag> di;
-    const auto dropped = hn::And(hn::Sub(hn::BitCast(di, q), hn::Set(di, std::int64_t{0x10000000 - 16})),
-                                 hn::Set(di, std::int64_t{0x1FFFFFFF}));
-    return hn::RebindMask(DoubleTag(), hn::Gt(hn::Set(di, std::int64_t{32}), dropped));
+    const auto offset = hn::Add(hn::BitCast(di, q), hn::Set(di, std::int64_t{16 - 0x10000000}));
+    const auto tested = hn::And(offset, hn::Set(di, std::int64_t{0x1FFFFFE0}));
+    return hn::RebindMask(DoubleTag(), hn::Eq(tested, hn::Zero(di)));
 }
-
-// Two halves of numerators divided by a divisor and rounded to float as the formula's double divisions are:
-// by the reciprocal where its products round to the same floats, by the divisions when a lane lies next to a
-// rounding midpoint (rare with real calibrations; exact ties, which a divisor of few significant bits makes
-// common, are among them) or when the products may leave the normal floats (`byReciprocal` false).
-HWY_INLINE FloatVec quotients(DoubleVec low, DoubleVec high, DoubleVec divisor, DoubleVec reciprocal,
-                              bool byReciprocal) {
-    if (byReciprocal) {
-        const DoubleVec qLow = hn::Mul(low, reciprocal), qHigh = hn::Mul(high, reciprocal);
-        if (HWY_LIKELY(hn::AllFalse(DoubleTag(), hn::Or(nearFloatMidpoint(qLow), nearFloatMidpoint(qHigh)))))
-            return joinFloats(qLow, qHigh);
-    }
-    return joinFloats(hn::Div(low, divisor), hn::Div(high, divisor));
-}
-
-// x, y, z of the lanes' pixels from their depths: the formulas' own double products, and their divisions or
-// the reciprocals' products (PointDivisors).
-struct PointConstants {
-    DoubleVec cx, cy, fx, fy, fxReciprocal, fyReciprocal;
-    FloatVec leastDepth, greatestDepth;
-    bool checkDepths;
-    PointConstants(double fx_, double fy_, double cx_, double cy_, const PointDivisors& d)
-        : cx(hn::Set(DoubleTag(), cx_)),
-          cy(hn::Set(DoubleTag(), cy_)),
-          fx(hn::Set(DoubleTag(), fx_)),
-          fy(hn::Set(DoubleTag(), fy_)),
-          fxReciprocal(hn::Set(DoubleTag(), d.fxReciprocal)),
-          fyReciprocal(hn::Set(DoubleTag(), d.fyReciprocal)),
-          leastDepth(hn::Set(FloatTag(), d.leastDepth)),
-          greatestDepth(hn::Set(FloatTag(), d.greatestDepth)),
-          checkDepths(d.checkDepths) {}
-
-    // Whether the reciprocals serve these depths: all zero or inside the window (NaNs are not).
-    HWY_INLINE bool byReciprocal(FloatVec z) const {
-        if (!checkDepths) return true;
-        const FloatTag df;
-        const FloatVec a = hn::Abs(z);
-        const auto served = hn::Or(hn::Eq(a, hn::Zero(df)), hn::Ge(a, leastDepth));
-        return hn::AllTrue(df, hn::And(served, hn::Le(a, greatestDepth)));
-    }
-};
 
 struct Points {
     FloatVec x, y, z;
 };
 
-HWY_INLINE Points pointsAt(FloatVec z, const LaneCoordinates& at, const PointConstants& k) {
+// x and y of a step by the factors' products, into pt; false, with pt untouched, when a lane (or one of
+// `doubtful`) may round otherwise than the formula's division.
+HWY_INLINE bool pointsByProducts(FloatVec z, hn::Mask<DoubleTag> doubtful, const LaneCoordinates& at,
+                                 Points& pt) {
+    const DoubleTag dd;
     const DoubleVec zLow = lowDouble(z), zHigh = highDouble(z);
+    const DoubleVec x[2] = {hn::Mul(hn::LoadU(dd, at.colFactor), zLow),
+                            hn::Mul(hn::LoadU(dd, at.colFactor + hn::Lanes(dd)), zHigh)};
+    const DoubleVec y[2] = {hn::Mul(at.rowFactor, zLow), hn::Mul(at.rowFactor, zHigh)};
+    for (int h = 0; h < 2; ++h)
+        doubtful = hn::Or(doubtful, hn::Or(nearFloatMidpoint(x[h]), nearFloatMidpoint(y[h])));
+    if (HWY_UNLIKELY(!hn::AllFalse(dd, doubtful))) return false;
+    pt = Points{joinFloats(x[0], x[1]), joinFloats(y[0], y[1]), z};
+    return true;
+}
+
+// x and y of a step by the formulas' divisions.
+HWY_INLINE Points pointsByDivisions(FloatVec z, const LaneCoordinates& at, const PointConstants& k) {
+    const DoubleTag dd;
+    const DoubleVec zLow = lowDouble(z), zHigh = highDouble(z);
+    const DoubleVec colLow = hn::Iota(dd, static_cast<double>(at.col));
+    const DoubleVec colHigh = hn::Add(colLow, hn::Set(dd, static_cast<double>(hn::Lanes(dd))));
     const DoubleVec y = hn::Sub(at.row, k.cy);
-    const bool byReciprocal = k.byReciprocal(z);
+    return Points{joinFloats(hn::Div(hn::Mul(hn::Sub(colLow, k.cx), zLow), k.fx),
+                             hn::Div(hn::Mul(hn::Sub(colHigh, k.cx), zHigh), k.fx)),
+                  joinFloats(hn::Div(hn::Mul(y, zLow), k.fy), hn::Div(hn::Mul(y, zHigh), k.fy)), z};
+}
+
+HWY_INLINE Points pointsAt(FloatVec z, const LaneCoordinates& at, const PointConstants& k) {
     // Built whole: the implicit default constructor of a struct of vectors is not compiled for the target.
-    return Points{quotients(hn::Mul(hn::Sub(at.col[0], k.cx), zLow), hn::Mul(hn::Sub(at.col[1], k.cx), zHigh),
-                            k.fx, k.fxReciprocal, byReciprocal),
-                  quotients(hn::Mul(y, zLow), hn::Mul(y, zHigh), k.fy, k.fyReciprocal, byReciprocal), z};
+    Points pt{z, z, z};
+    if (at.colFactor != nullptr && k.productsServe(z) &&
+        pointsByProducts(z, hn::FirstN(DoubleTag(), 0), at, pt))
+        return pt;
+    return pointsByDivisions(z, at, k);
 }
 
 // Steps worked in two passes: a batch of them takes its points and where they land in the 2D image, then the
@@ -318,23 +339,18 @@ HWY_INLINE WordVec mixChannel(const WordVec (&w)[4], FloatVec a, FloatVec b, Flo
     return hn::And(hn::BitCast(WordTag(), hn::ConvertTo(IntTag(), s)), hn::Set(WordTag(), 0xFFu));
 }
 
-// sampleBilinear at (u, v) of every lane, packed as packColor packs it: the same float operations in the same
-// order, so the same bytes. Lanes with a negative or NaN coordinate are black.
-HWY_INLINE WordVec bilinear(FloatVec u, FloatVec v, const api::Frame<api::ElementColor>& color,
-                            const ImageGeometry& g) {
+// What sampleBilinear reads for every lane of a step: the words of the four neighbouring pixels (w[1] and
+// w[3], the right-hand ones, from one byte early), the weights, and which lanes are sampled (all ones).
+struct BilinearInputs {
+    WordVec w[4];
+    FloatVec a, b, na, nb;
+    IntVec keep;
+};
+
+// For images with g.vector. Lanes with a negative or NaN coordinate are not sampled.
+HWY_INLINE BilinearInputs bilinearInputs(FloatVec u, FloatVec v, const ImageGeometry& g) {
     const FloatTag df;
     const IntTag di;
-    const WordTag du;
-    const std::size_t lanes = hn::Lanes(df);
-    if (!g.vector) {
-        float us[kMaxLanes], vs[kMaxLanes];
-        std::uint32_t bgr[kMaxLanes];
-        hn::StoreU(u, df, us);
-        hn::StoreU(v, df, vs);
-        for (std::size_t lane = 0; lane < lanes; ++lane)
-            bgr[lane] = packColor(sampleBilinear(color, us[lane], vs[lane]));
-        return hn::LoadU(du, bgr);
-    }
     const FloatVec zero = hn::Zero(df);
     const FloatVec fu = hn::Floor(u), fv = hn::Floor(v);
     auto valid = hn::And(hn::Ge(u, zero), hn::Ge(v, zero));
@@ -349,17 +365,79 @@ HWY_INLINE WordVec bilinear(FloatVec u, FloatVec v, const api::Frame<api::Elemen
     // Four bytes from each pixel's start; the right-hand pixels are read from one byte early, so that no read
     // passes the last pixel.
     const std::int64_t rowBytes = 3 * static_cast<std::int64_t>(g.width);
-    const unsigned char* starts[4] = {g.top, g.top + 2, g.top + rowBytes, g.top + rowBytes + 2};
-    WordVec w[4];
-    for (int k = 0; k < 4; ++k) w[k] = gatherWords(starts[k], at);
     const FloatVec a = hn::Sub(u, fu), b = hn::Sub(v, fv);
     const FloatVec one = hn::Set(df, 1.0f);
-    const FloatVec na = hn::Sub(one, a), nb = hn::Sub(one, b);
-    const WordVec blue = mixChannel<0>(w, a, b, na, nb);
-    const WordVec green = mixChannel<1>(w, a, b, na, nb);
-    const WordVec red = mixChannel<2>(w, a, b, na, nb);
-    const WordVec bgr = hn::Or(hn::Or(blue, hn::ShiftLeft<8>(green)), hn::ShiftLeft<16>(red));
-    return hn::And(bgr, hn::BitCast(du, keep));
+    return BilinearInputs{{gatherWords(g.top, at), gatherWords(g.top + 2, at),
+                           gatherWords(g.top + rowBytes, at), gatherWords(g.top + rowBytes + 2, at)},
+                          a,
+                          b,
+                          hn::Sub(one, a),
+                          hn::Sub(one, b),
+                          keep};
+}
+
+template <int Channel>
+HWY_INLINE WordVec mixChannel(const BilinearInputs& in) {
+    return mixChannel<Channel>(in.w, in.a, in.b, in.na, in.nb);
+}
+
+// sampleBilinear at (u, v) of every lane, packed as packColor packs it: the same float operations in the same
+// order, so the same bytes. Lanes with a negative or NaN coordinate are black.
+HWY_INLINE WordVec bilinear(FloatVec u, FloatVec v, const api::Frame<api::ElementColor>& color,
+                            const ImageGeometry& g) {
+    const WordTag du;
+    if (!g.vector) {
+        const FloatTag df;
+        float us[kMaxLanes], vs[kMaxLanes];
+        std::uint32_t bgr[kMaxLanes];
+        hn::StoreU(u, df, us);
+        hn::StoreU(v, df, vs);
+        for (std::size_t lane = 0; lane < hn::Lanes(df); ++lane)
+            bgr[lane] = packColor(sampleBilinear(color, us[lane], vs[lane]));
+        return hn::LoadU(du, bgr);
+    }
+    const BilinearInputs in = bilinearInputs(u, v, g);
+    const WordVec bgr = hn::Or(hn::Or(mixChannel<0>(in), hn::ShiftLeft<8>(mixChannel<1>(in))),
+                               hn::ShiftLeft<16>(mixChannel<2>(in)));
+    return hn::And(bgr, hn::BitCast(du, in.keep));
+}
+
+// Whether every lane's four neighbouring pixels are black, so that its sample is: masks from detectors are
+// mostly black, and then the sampler's arithmetic is skipped.
+HWY_INLINE bool allNeighboursBlack(const BilinearInputs& in) {
+    const WordTag du;
+    const WordVec left = hn::And(hn::Or(in.w[0], in.w[2]), hn::Set(du, 0x00FFFFFFu));
+    const WordVec right = hn::And(hn::Or(in.w[1], in.w[3]), hn::Set(du, 0xFFFFFF00u));
+    return hn::AllTrue(du, hn::Eq(hn::And(hn::Or(left, right), hn::BitCast(du, in.keep)), hn::Zero(du)));
+}
+
+// bilinear(u, v, mask, g) for a mask: black at once where every neighbour is.
+HWY_INLINE WordVec maskSample(FloatVec u, FloatVec v, const api::Frame<api::ElementColor>& mask,
+                              const ImageGeometry& g) {
+    if (!g.vector) return bilinear(u, v, mask, g);
+    const BilinearInputs in = bilinearInputs(u, v, g);
+    if (allNeighboursBlack(in)) return hn::Zero(WordTag());
+    const WordVec bgr = hn::Or(hn::Or(mixChannel<0>(in), hn::ShiftLeft<8>(mixChannel<1>(in))),
+                               hn::ShiftLeft<16>(mixChannel<2>(in)));
+    return hn::And(bgr, hn::BitCast(WordTag(), in.keep));
+}
+
+// The lanes whose mask sample (bilinear) is not black, for clouds that keep no colour: a later channel is
+// only mixed for the lanes whose earlier ones are black.
+HWY_INLINE hn::Mask<WordTag> maskSampleSet(FloatVec u, FloatVec v, const api::Frame<api::ElementColor>& mask,
+                                           const ImageGeometry& g) {
+    const WordTag du;
+    if (!g.vector) return hn::Ne(bilinear(u, v, mask, g), hn::Zero(du));
+    const BilinearInputs in = bilinearInputs(u, v, g);
+    const auto sampled = hn::Ne(hn::BitCast(du, in.keep), hn::Zero(du));
+    if (allNeighboursBlack(in)) return hn::FirstN(du, 0);
+    auto set = hn::Ne(mixChannel<0>(in), hn::Zero(du));
+    if (!hn::AllTrue(du, hn::Or(set, hn::Not(sampled)))) {
+        set = hn::Or(set, hn::Ne(mixChannel<1>(in), hn::Zero(du)));
+        if (!hn::AllTrue(du, hn::Or(set, hn::Not(sampled))))
+            set = hn::Or(set, hn::Ne(mixChannel<2>(in), hn::Zero(du)));
+    }
+    return hn::And(set, sampled);
 }
 
 }  // namespace HWY_NAMESPACE

@@ -62,12 +62,14 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
     };
     ProjectedBatch batch;
     auto sample = [&](std::size_t i, Points pt, FloatVec u, FloatVec v) {
-        WordVec bgr = bilinear(u, v, mask, geometry);
-        // Any channel above zero sets a pixel: its gray level is at least 0.114.
-        auto set = hn::RebindMask(df, hn::Ne(bgr, hn::Zero(WordTag())));
+        // Any channel above zero sets a pixel: its gray level is at least 0.114. Clouds without colour only
+        // need to know which samples are set.
+        const WordVec black = hn::Zero(WordTag());
+        WordVec bgr = kXYZ ? black : maskSample(u, v, mask, geometry);
+        auto set = hn::RebindMask(df, kXYZ ? maskSampleSet(u, v, mask, geometry) : hn::Ne(bgr, black));
         if (p.samePixel) {
             const WordVec own = pixelColors(mask.data() + i);
-            const auto ownSet = hn::RebindMask(df, hn::Ne(own, hn::Zero(WordTag())));
+            const auto ownSet = hn::RebindMask(df, hn::Ne(own, black));
             bgr = hn::IfThenElse(hn::RebindMask(WordTag(), ownSet), own, bgr);
             set = hn::Or(set, ownSet);
         }
@@ -104,7 +106,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         }
         batch.add(i, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
     };
-    walkSteps(begin, end, p.cols, steps, single);
+    walkSteps(begin, end, p.cols, k, steps, single);
     batch.flush(sample);
     if (stream) hwy::FlushStream();
 }

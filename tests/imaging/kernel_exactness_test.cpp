@@ -213,6 +213,51 @@ TEST(PointCloud, QuotientsAroundRoundingMidpointsAreTheDivisions) {
     });
 }
 
+// Depths and x within a few units of a float rounding midpoint, from depths other than one: the loops'
+// products (the sample by the scale's reciprocal, the depth by the column's factor) round the other way for a
+// good share of them, and every value must still be the divisions'.
+TEST(PointCloud, ProductsAroundRoundingMidpointsAreTheDivisions) {
+    std::mt19937 rng(123);
+    std::uniform_real_distribution<float> magnitude(1.0f, 4096.0f);
+    std::uniform_int_distribution<int> units(-3, 3), offsets(1, 30000);
+    auto nearMidpoint = [&] {
+        const float f = magnitude(rng);
+        return std::nextafter(double(f) + (double(std::nextafter(f, 1e9f)) - f) / 2,
+                              units(rng) < 0 ? 0.0 : 1e9);
+    };
+    struct Case {
+        int sample;
+        double scale, p, fx;
+    };
+    std::vector<Case> cases;
+    int depthOtherWay = 0, xOtherWay = 0;
+    for (int k = 0; k < 400; ++k) {
+        const int offset = offsets(rng);
+        const double scale = offset / nearMidpoint();
+        const double z = static_cast<float>(offset / scale);
+        // col - cx = p for the first column, and the same for y in row 0.
+        const double p = 1000.0 + k, fx = p * z / nearMidpoint();
+        depthOtherWay += static_cast<float>(offset / scale) != static_cast<float>(offset * (1 / scale));
+        xOtherWay += static_cast<float>(p * z / fx) != static_cast<float>(p / fx * z);
+        cases.push_back({32768 + offset, scale, p, fx});
+    }
+    EXPECT_GT(depthOtherWay, 10);
+    EXPECT_GT(xOtherWay, 10);
+    forEachVectorLevel([&] {
+        for (const Case& c : cases) {
+            const std::vector<std::uint16_t> samples(32, static_cast<std::uint16_t>(c.sample));
+            CameraIntrinsics camera;
+            camera.intrinsic[0] = camera.intrinsic[1] = c.fx;
+            camera.intrinsic[2] = camera.intrinsic[3] = -c.p;
+            Frame<ElementPointXYZ> points;
+            ASSERT_TRUE(computePointXYZ(depthHeader(1, 32, c.scale), depthPayload(samples), camera, points));
+            for (int col = 0; col < 32; ++col)
+                expectPoint(points[col], refPoint(samples[col], 0, col, c.scale, camera.intrinsic),
+                            "col " + std::to_string(col));
+        }
+    });
+}
+
 // Frames are saved and compared as bytes: the padding byte after each colour is written as zero by every
 // loop, whatever the reused array held.
 TEST(PointCloud, ColouredPointsHaveTheSameBytesEveryTime) {
@@ -393,6 +438,31 @@ TEST(TextureMaskCloud, EqualsTheFormulaBitForBit) {
             for (std::size_t i = 0; i < depth.width() * depth.height(); i += 3) depth[i].d = 250.0f;
             expectMaskClouds(depth, randomImage(rng, s.maskWidth, s.maskHeight), same, size + " in plane");
         }
+    });
+}
+
+// Masks as detectors make them: black but for a few patches, whose pixels have one faint channel each (a
+// level of one or two, so that some samples round to black), at every level of the sampler's shortcuts.
+TEST(TextureMaskCloud, SparseMasksOfFaintChannelsEqualTheFormula) {
+    std::mt19937 rng(8);
+    const std::uint32_t width = 96, height = 40;
+    std::uniform_int_distribution<int> faint(1, 2), channel(0, 2), x(0, width - 8), y(0, height - 6);
+    Frame<ElementColor> mask = filledFrame<ElementColor>(width, height, {0, 0, 0});
+    for (int patch = 0; patch < 12; ++patch) {
+        const int left = x(rng), top = y(rng);
+        for (int row = top; row < top + 5; ++row) {
+            for (int col = left; col < left + 7; ++col) {
+                ElementColor& pixel = mask.at(std::uint32_t(row), std::uint32_t(col));
+                pixel = {0, 0, 0};
+                (channel(rng) == 0   ? pixel.b
+                 : channel(rng) == 1 ? pixel.g
+                                     : pixel.r) = std::uint8_t(faint(rng));
+            }
+        }
+    }
+    forEachVectorLevel([&] {
+        expectMaskClouds(randomDepth(rng, width, height), mask,
+                         realisticIntri(rng, int(width), int(height), int(width), int(height)), "sparse");
     });
 }
 
