@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 
 #include "hwy/highway.h"
 #include "imaging/exact_formulas.h"
@@ -81,6 +82,26 @@ PointDivisors pointDivisors(const double (&depthIntrinsic)[4], std::int32_t cols
         d.greatestDepth = std::nextafter(static_cast<float>(greatest), 0.0f);
     }
     return d;
+}
+
+const double* columnFactors(double cx, double fx, std::size_t cols) {
+    thread_local std::unique_ptr<double[]> factors;
+    thread_local std::size_t capacity = 0, filled = 0;
+    thread_local double filledCx = 0, filledFx = 0;
+    if (filled == cols && std::memcmp(&filledCx, &cx, sizeof cx) == 0 &&
+        std::memcmp(&filledFx, &fx, sizeof fx) == 0)
+        return factors.get();
+    if (capacity < cols) {
+        factors.reset(new (std::nothrow) double[cols]);
+        capacity = factors ? cols : 0;
+        filled = 0;
+        if (!factors) return nullptr;
+    }
+    for (std::size_t col = 0; col < cols; ++col) factors[col] = (static_cast<double>(col) - cx) / fx;
+    filled = cols;
+    filledCx = cx;
+    filledFx = fx;
+    return factors.get();
 }
 
 namespace {

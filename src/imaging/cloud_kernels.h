@@ -26,6 +26,11 @@ struct PointDivisors {
     bool empty() const { return !(leastDepth <= greatestDepth); }
 };
 
+// (col - cx) / fx for the columns [0, cols): the factors of PointDivisors. Owned by the calling thread and
+// valid until its next call with other arguments (built once per calibration, so that captures allocate
+// nothing); null when the memory cannot be had, and the loops then divide.
+const double* columnFactors(double cx, double fx, std::size_t cols);
+
 // The divisors for a map of cols x rows depths seen by a depth camera of these intrinsics.
 PointDivisors pointDivisors(const double (&depthIntrinsic)[4], std::int32_t cols, std::int32_t rows);
 

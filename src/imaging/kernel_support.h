@@ -1,12 +1,10 @@
 #pragma once
 
 // What the vector loops share besides their vectors (kernel_vectors-inl.h): when the output bypasses the
-// caches, the columns' factors, and what the colour sampler needs to know about the 2D image.
+// caches, and what the colour sampler needs to know about the 2D image.
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <new>
 
 #include "quorix/Frame.h"
 
@@ -17,20 +15,6 @@ namespace imaging {
 // in them for the reader. The coloured clouds always use plain stores: they are bound by their arithmetic,
 // and streaming stores stalled them where the caches absorb the lines (about a tenth slower).
 inline constexpr std::size_t kStreamingBytes = std::size_t(1) << 22;
-
-// (col - cx) / fx of every column of a map, by which the vector loops multiply depths instead of dividing
-// (PointDivisors). Empty when the memory cannot be had: the loops then divide.
-class ColumnFactors {
-public:
-    ColumnFactors(double cx, double fx, std::size_t cols) : factors_(new (std::nothrow) double[cols]) {
-        if (factors_)
-            for (std::size_t col = 0; col < cols; ++col) factors_[col] = (static_cast<double>(col) - cx) / fx;
-    }
-    const double* data() const { return factors_.get(); }
-
-private:
-    std::unique_ptr<double[]> factors_;
-};
 
 // What the vector samplers need to know about the 2D image.
 struct ImageGeometry {

@@ -122,13 +122,13 @@ HWY_INLINE void walkSteps(std::size_t begin, std::size_t end, std::size_t cols, 
                           const Steps& steps, const Single& single) {
     const DoubleTag dd;
     const std::size_t lanes = hn::Lanes(FloatTag());
-    const ColumnFactors factors(k.cxValue, k.fxValue, k.byProducts ? cols : 0);
+    const double* factors = k.byProducts ? columnFactors(k.cxValue, k.fxValue, cols) : nullptr;
     std::size_t i = begin, row = begin / cols, col = begin % cols;
     while (i < end) {
         const std::size_t rowEnd = end - i < cols - col ? end : i + (cols - col);
         const double rowIndex = static_cast<double>(row);
         LaneCoordinates at{col, hn::Set(dd, rowIndex), hn::Set(dd, (rowIndex - k.cyValue) / k.fyValue),
-                           factors.data() == nullptr ? nullptr : factors.data() + col};
+                           factors == nullptr ? nullptr : factors + col};
         for (; rowEnd - i >= lanes; i += lanes, col += lanes) {
             steps(i, at);
             at.col += lanes;
