@@ -15,7 +15,7 @@ namespace norvik {
 namespace imaging {
 
 // How the vector loops divide by fx and fy. They multiply the depth by (index - centre) / focal of the
-// pixel's column or row instead (PointFactors): the product lies within four units in the last place of the
+// pixel's column (columnFactors) or row instead: the product lies within four units in the last place of the
 // formula's double quotient, so both round to the same float except next to a float rounding midpoint, which
 // the loops test for (and then divide). The test holds for quotients in the range of normal floats: the
 // products serve steps whose depths all lie in [leastDepth, greatestDepth] or are zero, and the other steps

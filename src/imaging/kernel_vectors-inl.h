@@ -330,17 +330,6 @@ HWY_INLINE WordVec gatherWords(const unsigned char* base, IntVec offsets) {
     return hn::GatherOffset(WordTag(), reinterpret_cast<const std::uint32_t*>(base), offsets);
 }
 
-// One channel of sampleBilinear for every lane: the formula's products and sums, in its order.
-template <int Channel>
-HWY_INLINE WordVec mixChannel(const WordVec (&w)[4], FloatVec a, FloatVec b, FloatVec na, FloatVec nb) {
-    FloatVec s = hn::Mul(hn::Mul(level<1 + Channel>(w[1]), a), nb);
-    s = hn::Add(s, hn::Mul(hn::Mul(level<Channel>(w[0]), na), nb));
-    s = hn::Add(s, hn::Mul(hn::Mul(level<Channel>(w[2]), na), b));
-    s = hn::Add(s, hn::Mul(hn::Mul(level<1 + Channel>(w[3]), a), b));
-    // The formula keeps the low byte of the integer.
-    return hn::And(hn::BitCast(WordTag(), hn::ConvertTo(IntTag(), s)), hn::Set(WordTag(), 0xFFu));
-}
-
 // What sampleBilinear reads for every lane of a step: the words of the four neighbouring pixels (w[1] and
 // w[3], the right-hand ones, from one byte early), the weights, and which lanes are sampled (all ones).
 struct BilinearInputs {
@@ -378,9 +367,23 @@ HWY_INLINE BilinearInputs bilinearInputs(FloatVec u, FloatVec v, const ImageGeom
                           keep};
 }
 
+// One channel of sampleBilinear for every lane: the formula's products and sums, in its order.
 template <int Channel>
 HWY_INLINE WordVec mixChannel(const BilinearInputs& in) {
-    return mixChannel<Channel>(in.w, in.a, in.b, in.na, in.nb);
+    const WordVec(&w)[4] = in.w;
+    FloatVec s = hn::Mul(hn::Mul(level<1 + Channel>(w[1]), in.a), in.nb);
+    s = hn::Add(s, hn::Mul(hn::Mul(level<Channel>(w[0]), in.na), in.nb));
+    s = hn::Add(s, hn::Mul(hn::Mul(level<Channel>(w[2]), in.na), in.b));
+    s = hn::Add(s, hn::Mul(hn::Mul(level<1 + Channel>(w[3]), in.a), in.b));
+    // The formula keeps the low byte of the integer.
+    return hn::And(hn::BitCast(WordTag(), hn::ConvertTo(IntTag(), s)), hn::Set(WordTag(), 0xFFu));
+}
+
+// The three channels, packed as packColor packs them; black where not sampled.
+HWY_INLINE WordVec mixColors(const BilinearInputs& in) {
+    const WordVec bgr = hn::Or(hn::Or(mixChannel<0>(in), hn::ShiftLeft<8>(mixChannel<1>(in))),
+                               hn::ShiftLeft<16>(mixChannel<2>(in)));
+    return hn::And(bgr, hn::BitCast(WordTag(), in.keep));
 }
 
 // sampleBilinear at (u, v) of every lane, packed as packColor packs it: the same float operations in the same
@@ -398,10 +401,7 @@ HWY_INLINE WordVec bilinear(FloatVec u, FloatVec v, const api::Frame<api::Elemen
             bgr[lane] = packColor(sampleBilinear(color, us[lane], vs[lane]));
         return hn::LoadU(du, bgr);
     }
-    const BilinearInputs in = bilinearInputs(u, v, g);
-    const WordVec bgr = hn::Or(hn::Or(mixChannel<0>(in), hn::ShiftLeft<8>(mixChannel<1>(in))),
-                               hn::ShiftLeft<16>(mixChannel<2>(in)));
-    return hn::And(bgr, hn::BitCast(du, in.keep));
+    return mixColors(bilinearInputs(u, v, g));
 }
 
 // Whether every lane's four neighbouring pixels are black, so that its sample is: masks from detectors are
@@ -418,10 +418,7 @@ HWY_INLINE WordVec maskSample(FloatVec u, FloatVec v, const api::Frame<api::Elem
                               const ImageGeometry& g) {
     if (!g.vector) return bilinear(u, v, mask, g);
     const BilinearInputs in = bilinearInputs(u, v, g);
-    if (allNeighboursBlack(in)) return hn::Zero(WordTag());
-    const WordVec bgr = hn::Or(hn::Or(mixChannel<0>(in), hn::ShiftLeft<8>(mixChannel<1>(in))),
-                               hn::ShiftLeft<16>(mixChannel<2>(in)));
-    return hn::And(bgr, hn::BitCast(WordTag(), in.keep));
+    return allNeighboursBlack(in) ? hn::Zero(WordTag()) : mixColors(in);
 }
 
 // The lanes whose mask sample (bilinear) is not black, for clouds that keep no colour: a later channel is
