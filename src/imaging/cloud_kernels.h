@@ -41,8 +41,9 @@ struct KernelParams {
     PointDivisors divisors;
     // The depth of every sample at this scale (depthTable).
     const float* depthOf = nullptr;
-    // 1 / scale when the samples' depths may be taken as products with it (tested as the points are, and
-    // read from the table next to a rounding midpoint); 0 when they are read from the table.
+    // 1 / scale when the samples' depths may be taken as products with it (the AVX-512 loops do; tested as
+    // the points are, and read from the table next to a rounding midpoint); 0 when they are read from the
+    // table.
     double depthReciprocal = 0;
     // A depth map the host holds, read instead of samples.
     const api::ElementDepth* heldDepths = nullptr;
