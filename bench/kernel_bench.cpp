@@ -112,15 +112,20 @@ void ComputePointXYZBGR(benchmark::State& state) {
     setBytes(state, in, 16);
 }
 
-void TextureMaskCloud(benchmark::State& state) {
+template <typename Point>
+void textureMaskCloud(benchmark::State& state) {
     Inputs in(state);
     Frame<ElementDepth> depth;
     norvik::imaging::decodeDepthMap(in.header, in.payload, depth);
-    Frame<ElementPointXYZ> cloud;
+    Frame<Point> cloud;
     norvik::imaging::getCloudFromTextureMask(depth, in.color, in.intri, cloud);  // warm-up: sizes the output
     for (auto _ : state) norvik::imaging::getCloudFromTextureMask(depth, in.color, in.intri, cloud);
-    setBytes(state, in, 12);
+    setBytes(state, in, sizeof(Point));
 }
+
+void TextureMaskCloud(benchmark::State& state) { textureMaskCloud<ElementPointXYZ>(state); }
+
+void TextureMaskColouredCloud(benchmark::State& state) { textureMaskCloud<ElementPointXYZBGR>(state); }
 
 BENCHMARK(BoundRead2Write12)->Apply(bench::sizes);
 BENCHMARK(BoundRead2Write4)->Apply(bench::sizes);
@@ -131,5 +136,6 @@ BENCHMARK(DecodeDepthMap)->Apply(bench::sizes);
 BENCHMARK(ComputePointXYZ)->Apply(bench::sizes);
 BENCHMARK(ComputePointXYZBGR)->Apply(bench::sizes);
 BENCHMARK(TextureMaskCloud)->Apply(bench::sizes);
+BENCHMARK(TextureMaskColouredCloud)->Apply(bench::sizes);
 
 }  // namespace

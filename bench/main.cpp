@@ -83,7 +83,9 @@ int main(int argc, char** argv) {
         printRatio(t, "plain double XYZBGR loop / computePointXYZBGR", at("PlainDoubleXYZBGR"),
                    at("ComputePointXYZBGR"), "target >= 4");
         printRatio(t, "texture-mask cloud / single-thread bound(read 2, write 12)", at("TextureMaskCloud"),
-                   at("BoundRead2Write12SingleThread"), "single thread, reported");
+                   at("BoundRead2Write12SingleThread"), "single thread, target <= 15");
+        printRatio(t, "coloured texture-mask cloud / single-thread bound", at("TextureMaskColouredCloud"),
+                   at("BoundRead2Write12SingleThread"), "single thread, target <= 15");
     }
     const auto capture = t.find("CaptureDepthMap/real_time");
     const auto raw = t.find("RawRoundTripPlusDecode/real_time");
