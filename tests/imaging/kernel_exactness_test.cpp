@@ -454,9 +454,8 @@ TEST(TextureMaskCloud, SparseMasksOfFaintChannelsEqualTheFormula) {
             for (int col = left; col < left + 7; ++col) {
                 ElementColor& pixel = mask.at(std::uint32_t(row), std::uint32_t(col));
                 pixel = {0, 0, 0};
-                (channel(rng) == 0   ? pixel.b
-                 : channel(rng) == 1 ? pixel.g
-                                     : pixel.r) = std::uint8_t(faint(rng));
+                const int lit = channel(rng);
+                (lit == 0 ? pixel.b : lit == 1 ? pixel.g : pixel.r) = std::uint8_t(faint(rng));
             }
         }
     }
