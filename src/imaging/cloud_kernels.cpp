@@ -63,6 +63,8 @@ void narrowDepths(double focal, double centre, std::int32_t count, double& least
     offsetSpan(centre, count, leastOffset, greatestOffset);
     least = std::max(least, 0x1p-119 * std::fabs(focal) / leastOffset);
     greatest = std::min(greatest, 0x1p119 * std::fabs(focal) / greatestOffset);
+    // The loops' factors (index - centre) / focal must be finite as well; NaNs in the calibration fail here.
+    if (!std::isfinite(greatestOffset / focal)) greatest = -1;
 }
 
 }  // namespace
@@ -72,12 +74,7 @@ PointDivisors pointDivisors(const double (&depthIntrinsic)[4], std::int32_t cols
     double least = 0, greatest = std::numeric_limits<float>::max();
     narrowDepths(depthIntrinsic[0], depthIntrinsic[2], cols, least, greatest);
     narrowDepths(depthIntrinsic[1], depthIntrinsic[3], rows, least, greatest);
-    // The factors must be finite; NaNs in the calibration fail these tests and leave the window empty.
-    double leastOffset, greatestX, greatestY;
-    offsetSpan(depthIntrinsic[2], cols, leastOffset, greatestX);
-    offsetSpan(depthIntrinsic[3], rows, leastOffset, greatestY);
-    if (std::isfinite(greatestX / depthIntrinsic[0]) && std::isfinite(greatestY / depthIntrinsic[1]) &&
-        least <= greatest) {
+    if (least <= greatest) {
         d.leastDepth = std::nextafter(static_cast<float>(least), HUGE_VALF);
         d.greatestDepth = std::nextafter(static_cast<float>(greatest), 0.0f);
     }

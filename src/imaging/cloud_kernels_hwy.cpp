@@ -97,7 +97,7 @@ void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t be
 
 void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t begin, std::size_t end,
                 const KernelParams& p) {
-    const PointConstants k(p.fx, p.fy, p.cx, p.cy, p.divisors);
+    const PointConstants k(p);
     const DoubleVec depthReciprocal = hn::Set(DoubleTag(), p.depthReciprocal);
     const bool stream = sizeof(api::ElementPointXYZ) * (end - begin) >= kStreamingBytes;
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
@@ -109,14 +109,14 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
         const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal);
         storePoints(pt, out + i, stream);
     };
-    walkSteps(begin, end, static_cast<std::size_t>(p.cols), k, steps, single);
+    walkSteps(begin, end, p, steps, single);
     if (stream) hwy::FlushStream();
 }
 
 void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColor>& color,
                      api::ElementPointXYZBGR* out, std::size_t begin, std::size_t end,
                      const KernelParams& p) {
-    const PointConstants k(p.fx, p.fy, p.cx, p.cy, p.divisors);
+    const PointConstants k(p);
     const DoubleVec depthReciprocal = hn::Set(DoubleTag(), p.depthReciprocal);
     const Projection pose(p.rotation, p.translation, p.fx2, p.fy2, p.cx2, p.cy2);
     const ImageGeometry geometry = imageGeometry(color);
@@ -135,7 +135,7 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
         project(highDouble(pt.x), highDouble(pt.y), highDouble(pt.z), pose, u[1], v[1]);
         batch.add(i, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
     };
-    walkSteps(begin, end, static_cast<std::size_t>(p.cols), k, steps, single);
+    walkSteps(begin, end, p, steps, single);
     batch.flush(sample);
 }
 

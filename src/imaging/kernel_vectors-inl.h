@@ -78,23 +78,19 @@ HWY_INLINE FloatVec joinFloats(DoubleVec low, DoubleVec high) {
 // x, y, z of pixels from their depths by the formulas' own double products and divisions, or by the
 // depths' products with the columns' and rows' factors (PointDivisors).
 struct PointConstants {
-    double cxValue, cyValue, fxValue, fyValue;
     DoubleVec cx, cy, fx, fy;
     FloatVec leastDepth, greatestDepth;
-    bool byProducts, checkDepths;
-    PointConstants(double fx_, double fy_, double cx_, double cy_, const PointDivisors& d)
-        : cxValue(cx_),
-          cyValue(cy_),
-          fxValue(fx_),
-          fyValue(fy_),
-          cx(hn::Set(DoubleTag(), cx_)),
-          cy(hn::Set(DoubleTag(), cy_)),
-          fx(hn::Set(DoubleTag(), fx_)),
-          fy(hn::Set(DoubleTag(), fy_)),
-          leastDepth(hn::Set(FloatTag(), d.leastDepth)),
-          greatestDepth(hn::Set(FloatTag(), d.greatestDepth)),
-          byProducts(!d.empty()),
-          checkDepths(d.checkDepths) {}
+    bool checkDepths;
+    // From a loop's parameters (KernelParams or MaskParams).
+    template <typename Params>
+    explicit PointConstants(const Params& p)
+        : cx(hn::Set(DoubleTag(), p.cx)),
+          cy(hn::Set(DoubleTag(), p.cy)),
+          fx(hn::Set(DoubleTag(), p.fx)),
+          fy(hn::Set(DoubleTag(), p.fy)),
+          leastDepth(hn::Set(FloatTag(), p.divisors.leastDepth)),
+          greatestDepth(hn::Set(FloatTag(), p.divisors.greatestDepth)),
+          checkDepths(p.divisors.checkDepths) {}
 
     // Whether the products serve these depths: all zero or inside the window (NaNs are not).
     HWY_INLINE bool productsServe(FloatVec z) const {
@@ -114,20 +110,20 @@ struct LaneCoordinates {
     const double* colFactor;
 };
 
-// Walks pixels [begin, end) of a map with `cols` columns row by row: steps(i, coordinates) for the whole
-// vectors of pixels of each row, from its first pixel in the range on, and single(i, row, col) for the pixels
-// left at its end.
-template <typename Steps, typename Single>
-HWY_INLINE void walkSteps(std::size_t begin, std::size_t end, std::size_t cols, const PointConstants& k,
-                          const Steps& steps, const Single& single) {
+// Walks pixels [begin, end) of a map of p.cols columns seen by the depth camera of p (KernelParams or
+// MaskParams) row by row: steps(i, coordinates) for the whole vectors of pixels of each row, from its first
+// pixel in the range on, and single(i, row, col) for the pixels left at its end.
+template <typename Params, typename Steps, typename Single>
+HWY_INLINE void walkSteps(std::size_t begin, std::size_t end, const Params& p, const Steps& steps,
+                          const Single& single) {
     const DoubleTag dd;
-    const std::size_t lanes = hn::Lanes(FloatTag());
-    const double* factors = k.byProducts ? columnFactors(k.cxValue, k.fxValue, cols) : nullptr;
+    const std::size_t lanes = hn::Lanes(FloatTag()), cols = static_cast<std::size_t>(p.cols);
+    const double* factors = p.divisors.empty() ? nullptr : columnFactors(p.cx, p.fx, cols);
     std::size_t i = begin, row = begin / cols, col = begin % cols;
     while (i < end) {
         const std::size_t rowEnd = end - i < cols - col ? end : i + (cols - col);
         const double rowIndex = static_cast<double>(row);
-        LaneCoordinates at{col, hn::Set(dd, rowIndex), hn::Set(dd, (rowIndex - k.cyValue) / k.fyValue),
+        LaneCoordinates at{col, hn::Set(dd, rowIndex), hn::Set(dd, (rowIndex - p.cy) / p.fy),
                            factors == nullptr ? nullptr : factors + col};
         for (; rowEnd - i >= lanes; i += lanes, col += lanes) {
             steps(i, at);

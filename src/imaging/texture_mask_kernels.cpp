@@ -49,7 +49,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
                std::size_t begin, std::size_t end, const MaskParams& p) {
     const FloatTag df;
     const DoubleTag dd;
-    const PointConstants k(p.fx, p.fy, p.cx, p.cy, p.divisors);
+    const PointConstants k(p);
     const Projection pose(p.rotation, p.translation, p.fx2, p.fy2, p.cx2, p.cy2);
     const ImageGeometry geometry = imageGeometry(mask);
     // Float magnitudes up to the tolerance: DBL_EPSILON is a power of two, a float itself.
@@ -106,7 +106,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         }
         batch.add(i, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
     };
-    walkSteps(begin, end, p.cols, k, steps, single);
+    walkSteps(begin, end, p, steps, single);
     batch.flush(sample);
     if (stream) hwy::FlushStream();
 }
