@@ -417,8 +417,21 @@ HWY_INLINE WordVec maskSample(FloatVec u, FloatVec v, const api::Frame<api::Elem
     return allNeighboursBlack(in) ? hn::Zero(WordTag()) : mixColors(in);
 }
 
-// The lanes whose mask sample (bilinear) is not black, for clouds that keep no colour: a later channel is
-// only mixed for the lanes whose earlier ones are black.
+// The lanes with a channel at level 2 or more in all four neighbours. Their samples are set: the four
+// weights sum to one within a few float roundings, so the mixed channel is at least 1.99.
+HWY_INLINE hn::Mask<WordTag> neighboursAllLit(const BilinearInputs& in) {
+    const WordTag du;
+    const hn::Repartition<std::uint8_t, WordTag> d8;
+    auto least = [&](WordVec left, WordVec right) {
+        return hn::Min(hn::BitCast(d8, left), hn::BitCast(d8, hn::ShiftRight<8>(right)));
+    };
+    const WordVec levels = hn::BitCast(du, hn::Min(least(in.w[0], in.w[1]), least(in.w[2], in.w[3])));
+    return hn::Ne(hn::And(levels, hn::Set(du, 0x00FEFEFEu)), hn::Zero(du));
+}
+
+// The lanes whose mask sample (bilinear) is not black, for clouds that keep no colour: a channel is only
+// mixed when the lanes' neighbours leave it in doubt, and a later channel only for the lanes whose earlier
+// ones are black.
 HWY_INLINE hn::Mask<WordTag> maskSampleSet(FloatVec u, FloatVec v, const api::Frame<api::ElementColor>& mask,
                                            const ImageGeometry& g) {
     const WordTag du;
@@ -426,7 +439,9 @@ HWY_INLINE hn::Mask<WordTag> maskSampleSet(FloatVec u, FloatVec v, const api::Fr
     const BilinearInputs in = bilinearInputs(u, v, g);
     const auto sampled = hn::Ne(hn::BitCast(du, in.keep), hn::Zero(du));
     if (allNeighboursBlack(in)) return hn::FirstN(du, 0);
-    auto set = hn::Ne(mixChannel<0>(in), hn::Zero(du));
+    auto set = neighboursAllLit(in);
+    if (hn::AllTrue(du, hn::Or(set, hn::Not(sampled)))) return hn::And(set, sampled);
+    set = hn::Or(set, hn::Ne(mixChannel<0>(in), hn::Zero(du)));
     if (!hn::AllTrue(du, hn::Or(set, hn::Not(sampled)))) {
         set = hn::Or(set, hn::Ne(mixChannel<1>(in), hn::Zero(du)));
         if (!hn::AllTrue(du, hn::Or(set, hn::Not(sampled))))

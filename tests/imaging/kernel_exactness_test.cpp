@@ -459,9 +459,16 @@ TEST(TextureMaskCloud, SparseMasksOfFaintChannelsEqualTheFormula) {
             }
         }
     }
+    // And one faint channel throughout: at level one, the samples whose weights sum to just under one are
+    // black (one in sixty), at level two none is.
+    const Frame<ElementColor> faintest = filledFrame<ElementColor>(width, height, {0, 1, 0});
+    const Frame<ElementColor> faint2 = filledFrame<ElementColor>(width, height, {0, 0, 2});
     forEachVectorLevel([&] {
-        expectMaskClouds(randomDepth(rng, width, height), mask,
-                         realisticIntri(rng, int(width), int(height), int(width), int(height)), "sparse");
+        const DeviceIntri intri = realisticIntri(rng, int(width), int(height), int(width), int(height));
+        const Frame<ElementDepth> depth = randomDepth(rng, width, height);
+        expectMaskClouds(depth, mask, intri, "sparse");
+        expectMaskClouds(depth, faintest, intri, "level one");
+        expectMaskClouds(depth, faint2, intri, "level two");
     });
 }
 
