@@ -259,6 +259,11 @@ struct Projection {
     }
 };
 
+// Points in the 2D camera's plane, which land nowhere in its image.
+HWY_INLINE hn::Mask<DoubleTag> inCameraPlane(DoubleVec zc) {
+    return hn::Le(hn::Abs(zc), hn::Set(DoubleTag(), kZeroTolerance));
+}
+
 // Where points land in the 2D image (projectedColor's formulas); -1 for points in the 2D camera's plane,
 // which the sampler leaves black.
 HWY_INLINE void project(DoubleVec x, DoubleVec y, DoubleVec z, const Projection& k, DoubleVec& u,
@@ -271,7 +276,7 @@ HWY_INLINE void project(DoubleVec x, DoubleVec y, DoubleVec z, const Projection&
     };
     const DoubleTag dd;
     const DoubleVec zc = row(2), xc = row(0), yc = row(1);
-    const auto inPlane = hn::Le(hn::Abs(zc), hn::Set(dd, kZeroTolerance));
+    const auto inPlane = inCameraPlane(zc);
     const DoubleVec outside = hn::Set(dd, -1.0);
     u = hn::IfThenElse(inPlane, outside, hn::Add(hn::Div(hn::Mul(xc, k.fx2), zc), k.cx2));
     v = hn::IfThenElse(inPlane, outside, hn::Add(hn::Div(hn::Mul(yc, k.fy2), zc), k.cy2));

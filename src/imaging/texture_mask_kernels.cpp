@@ -39,9 +39,15 @@ HWY_INLINE void cameraCoordinate(const Projection& k, int n, const DoubleVec (&x
         s[h] = hn::Add(s[h], hn::Mul(k.r[n][2], z[h]));
         s[h] = hn::Add(s[h], k.t[n]);
     }
+#if HWY_TARGET == HWY_SSE4
+    // Two-lane halves are rounded and widened each on its own: joining and splitting them cost more than
+    // it saves here (about 4 % of the texture mask).
+    for (int h = 0; h < 2; ++h) out[h] = hn::PromoteTo(DoubleTag(), toFloat(s[h]));
+#else
     const FloatVec rounded = joinFloats(s[0], s[1]);
     out[0] = lowDouble(rounded);
     out[1] = highDouble(rounded);
+#endif
 }
 
 template <typename Point>
@@ -98,11 +104,16 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         cameraCoordinate(pose, 0, x, y, z, xc);
         cameraCoordinate(pose, 1, x, y, z, yc);
         for (int h = 0; h < 2; ++h) {
-            const auto inPlane = hn::Le(hn::Abs(zc[h]), hn::Set(dd, kZeroTolerance));
-            u[h] =
-                hn::IfThenElse(inPlane, outside, hn::Add(hn::Div(hn::Mul(xc[h], pose.fx2), zc[h]), pose.cx2));
-            v[h] =
-                hn::IfThenElse(inPlane, outside, hn::Add(hn::Div(hn::Mul(yc[h], pose.fy2), zc[h]), pose.cy2));
+            u[h] = hn::Add(hn::Div(hn::Mul(xc[h], pose.fx2), zc[h]), pose.cx2);
+            v[h] = hn::Add(hn::Div(hn::Mul(yc[h], pose.fy2), zc[h]), pose.cy2);
+        }
+        // Points in the 2D camera's plane are rare: one test per step.
+        const hn::Mask<DoubleTag> inPlane[2] = {inCameraPlane(zc[0]), inCameraPlane(zc[1])};
+        if (HWY_UNLIKELY(!hn::AllFalse(dd, hn::Or(inPlane[0], inPlane[1])))) {
+            for (int h = 0; h < 2; ++h) {
+                u[h] = hn::IfThenElse(inPlane[h], outside, u[h]);
+                v[h] = hn::IfThenElse(inPlane[h], outside, v[h]);
+            }
         }
         batch.add(i, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
     };
