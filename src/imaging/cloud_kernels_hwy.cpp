@@ -100,6 +100,7 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
     const PointConstants k(p);
     const DoubleVec depthReciprocal = hn::Set(DoubleTag(), p.depthReciprocal);
     const bool stream = sizeof(api::ElementPointXYZ) * (end - begin) >= kStreamingBytes;
+    const PointLayout layout;
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
         float x, y, z;
         exact::point(raw, i, row, col, p, x, y, z);
@@ -107,7 +108,7 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
         const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal);
-        storePoints(pt, out + i, stream);
+        layout.store(pt, out + i, stream);
     };
     walkSteps(begin, end, p, steps, single);
     if (stream) hwy::FlushStream();

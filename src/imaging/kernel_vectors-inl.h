@@ -289,19 +289,77 @@ HWY_INLINE bool streamOutput(const void* at, std::size_t bytes) {
            bytes >= kStreamingBytes;
 }
 
-// The lanes' points as x0 y0 z0 x1 ... at out: three whole vectors, streamed out when `stream` and out is on
-// a vector boundary, stored otherwise.
-HWY_INLINE void storePoints(const Points& pt, api::ElementPointXYZ* out, bool stream) {
-    const FloatTag df;
-    float* dst = &out->x;
-    if (!stream || reinterpret_cast<std::uintptr_t>(dst) % (hn::Lanes(df) * sizeof(float)) != 0)
-        return hn::StoreInterleaved3(pt.x, pt.y, pt.z, df, dst);
-    HWY_ALIGN float xyz[3 * kMaxLanes];
-    hn::StoreInterleaved3(pt.x, pt.y, pt.z, df, xyz);
-    const std::size_t lanes = hn::Lanes(df);
-    for (std::size_t part = 0; part < 3; ++part)
-        hn::Stream(hn::Load(df, xyz + part * lanes), df, dst + part * lanes);
-}
+// Lays the lanes' points out as x0 y0 z0 x1 ... in three vectors. Element k of a coordinate goes to place
+// 3k plus the coordinate's number: one lane permutation per coordinate puts each element at its place within
+// its vector (no width is a multiple of three, so no two elements share one), then two blends per vector pick
+// the coordinates. Fewer shuffles than interleaving pairs of vectors: points took a quarter less time with
+// AVX2.
+class PointLayout {
+public:
+    PointLayout() {
+        const FloatTag df;
+        const IntTag di;
+        const std::size_t lanes = hn::Lanes(df);
+        std::int32_t element[3][kMaxLanes], coordinate[3][kMaxLanes];
+        for (std::size_t part = 0; part < 3; ++part) {
+            for (std::size_t lane = 0; lane < lanes; ++lane) {
+                const std::size_t place = part * lanes + lane;
+                coordinate[part][lane] = static_cast<std::int32_t>(place % 3);
+                element[place % 3][lane] = static_cast<std::int32_t>(place / 3);
+            }
+        }
+        for (std::size_t n = 0; n < 3; ++n) {
+            elements_[n] = hn::IndicesFromVec(df, hn::LoadU(di, element[n]));
+            coordinates_[n] = hn::LoadU(di, coordinate[n]);
+        }
+    }
+
+    // The points at out: three whole vectors, streamed out when `stream` and out is on a vector boundary,
+    // stored otherwise.
+    HWY_INLINE void store(const Points& pt, api::ElementPointXYZ* out, bool stream) const {
+        const FloatTag df;
+        const std::size_t lanes = hn::Lanes(df);
+        float* dst = &out->x;
+        stream = stream && reinterpret_cast<std::uintptr_t>(dst) % (lanes * sizeof(float)) == 0;
+        auto put = [&](FloatVec v, std::size_t part) {
+            if (stream) {
+                hn::Stream(v, df, dst + part * lanes);
+            } else {
+                hn::StoreU(v, df, dst + part * lanes);
+            }
+        };
+        const FloatVec x = hn::TableLookupLanes(pt.x, elements_[0]);
+        const FloatVec y = hn::TableLookupLanes(pt.y, elements_[1]);
+        const FloatVec z = hn::TableLookupLanes(pt.z, elements_[2]);
+        // x86 blends by immediates: a blend by a vector of lanes costs three micro-ops on recent Intel cores,
+        // and made the layout slower than interleaving pairs.
+#if HWY_TARGET == HWY_AVX3
+        put(FloatVec{_mm512_mask_blend_ps(0x4924, _mm512_mask_blend_ps(0x2492, x.raw, y.raw), z.raw)}, 0);
+        put(FloatVec{_mm512_mask_blend_ps(0x2492, _mm512_mask_blend_ps(0x9249, x.raw, y.raw), z.raw)}, 1);
+        put(FloatVec{_mm512_mask_blend_ps(0x9249, _mm512_mask_blend_ps(0x4924, x.raw, y.raw), z.raw)}, 2);
+#elif HWY_TARGET == HWY_AVX2
+        put(FloatVec{_mm256_blend_ps(_mm256_blend_ps(x.raw, y.raw, 0x92), z.raw, 0x24)}, 0);
+        put(FloatVec{_mm256_blend_ps(_mm256_blend_ps(x.raw, y.raw, 0x24), z.raw, 0x49)}, 1);
+        put(FloatVec{_mm256_blend_ps(_mm256_blend_ps(x.raw, y.raw, 0x49), z.raw, 0x92)}, 2);
+#elif HWY_TARGET == HWY_SSE4
+        put(FloatVec{_mm_blend_ps(_mm_blend_ps(x.raw, y.raw, 0x2), z.raw, 0x4)}, 0);
+        put(FloatVec{_mm_blend_ps(_mm_blend_ps(x.raw, y.raw, 0x9), z.raw, 0x2)}, 1);
+        put(FloatVec{_mm_blend_ps(_mm_blend_ps(x.raw, y.raw, 0x4), z.raw, 0x9)}, 2);
+#else
+        const IntTag di;
+        for (std::size_t part = 0; part < 3; ++part) {
+            const auto isX = hn::RebindMask(df, hn::Eq(coordinates_[part], hn::Zero(di)));
+            const auto isY = hn::RebindMask(df, hn::Eq(coordinates_[part], hn::Set(di, 1)));
+            put(hn::IfThenElse(isX, x, hn::IfThenElse(isY, y, z)), part);
+        }
+#endif
+    }
+
+private:
+    using Elements = decltype(hn::IndicesFromVec(FloatTag(), hn::Zero(IntTag())));
+    Elements elements_[3];   // per coordinate: which element each lane takes
+    IntVec coordinates_[3];  // per output vector: which coordinate each lane holds
+};
 
 // A colour as the vector loops carry it (packColor) in every lane, as a float vector's bits.
 HWY_INLINE FloatVec colorBits(WordVec bgr) { return hn::BitCast(FloatTag(), bgr); }

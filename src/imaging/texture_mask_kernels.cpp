@@ -63,6 +63,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
     const DoubleVec outside = hn::Set(dd, -1.0);
     constexpr bool kXYZ = std::is_same<Point, api::ElementPointXYZ>::value;
     const bool stream = kXYZ && sizeof(Point) * (end - begin) >= kStreamingBytes;
+    const PointLayout layout;
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
         exact::maskPoint(depth, mask, out, i, row, col, p);
     };
@@ -86,7 +87,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         pt.y = hn::IfThenElseZero(keep, pt.y);
         pt.z = hn::IfThenElseZero(keep, pt.z);
         if constexpr (kXYZ) {
-            storePoints(pt, out + i, stream);
+            layout.store(pt, out + i, stream);
         } else {
             storeColorPoints(hn::IfThenElseZero(hn::RebindMask(WordTag(), keep), bgr), pt, out + i);
         }
