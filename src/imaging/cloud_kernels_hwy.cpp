@@ -110,7 +110,9 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
         const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal);
         layout.store(pt, out + i, stream);
     };
-    walkSteps(begin, end, p, steps, single);
+    // Streamed steps start where the elements are on vector boundaries; arrays from new[] often are not.
+    walkSteps(begin, end, p, steps, single,
+              stream ? alignedStart(out, begin, end) % hn::Lanes(FloatTag()) : kAnyPhase);
     if (stream) hwy::FlushStream();
 }
 

@@ -110,18 +110,27 @@ struct LaneCoordinates {
     const double* colFactor;
 };
 
+// Steps start at any pixel (walkSteps).
+inline constexpr std::size_t kAnyPhase = ~std::size_t{0};
+
 // Walks pixels [begin, end) of a map of p.cols columns seen by the depth camera of p (KernelParams or
-// MaskParams) row by row: steps(i, coordinates) for the whole vectors of pixels of each row, from its first
-// pixel in the range on, and single(i, row, col) for the pixels left at its end.
+// MaskParams) row by row: steps(i, coordinates) for the whole vectors of pixels of each row, and single(i,
+// row, col) for the pixels left at its ends. The steps of a row start at its first pixel in the range, or
+// with a `phase`, at the first pixel i with i % lanes == phase, so that every step's output can start on a
+// vector boundary.
 template <typename Params, typename Steps, typename Single>
 HWY_INLINE void walkSteps(std::size_t begin, std::size_t end, const Params& p, const Steps& steps,
-                          const Single& single) {
+                          const Single& single, std::size_t phase = kAnyPhase) {
     const DoubleTag dd;
     const std::size_t lanes = hn::Lanes(FloatTag()), cols = static_cast<std::size_t>(p.cols);
     const double* factors = p.divisors.empty() ? nullptr : columnFactors(p.cx, p.fx, cols);
     std::size_t i = begin, row = begin / cols, col = begin % cols;
     while (i < end) {
         const std::size_t rowEnd = end - i < cols - col ? end : i + (cols - col);
+        if (phase != kAnyPhase) {
+            const std::size_t lead = (phase + lanes - i % lanes) % lanes;
+            for (std::size_t n = 0; n < lead && i < rowEnd; ++n, ++i, ++col) single(i, row, col);
+        }
         const double rowIndex = static_cast<double>(row);
         LaneCoordinates at{col, hn::Set(dd, rowIndex), hn::Set(dd, (rowIndex - p.cy) / p.fy),
                            factors == nullptr ? nullptr : factors + col};

@@ -118,7 +118,8 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         }
         batch.add(i, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
     };
-    walkSteps(begin, end, p, steps, single);
+    walkSteps(begin, end, p, steps, single,
+              stream ? alignedStart(out, begin, end) % hn::Lanes(df) : kAnyPhase);
     batch.flush(sample);
     if (stream) hwy::FlushStream();
 }

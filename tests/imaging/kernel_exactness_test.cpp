@@ -56,7 +56,8 @@ TEST(Decode, DecodersRefuseInputsTheirHeaderDoesNotCover) {
     EXPECT_EQ(depth[0].d, 3.0f);
 }
 
-// Random maps and calibrations, odd sizes (partial groups at row ends), the streamed size, reciprocals that
+// Random maps and calibrations, odd sizes (partial groups at row ends), streamed sizes (with rows of any
+// length, narrower than a vector too, whose streamed steps start a few pixels in), reciprocals that
 // land next to float rounding midpoints, and divisors whose reciprocal is not a normal number.
 TEST(PointCloud, EqualsTheFormulaBitForBit) {
     std::mt19937 rng(2024);
@@ -69,6 +70,8 @@ TEST(PointCloud, EqualsTheFormulaBitForBit) {
                  {37, 23, 64, 48, 5.0, 0},
                  {120, 161, 120, 161, 20.0, 0},
                  {1024, 1024, 1200, 1920, 10.0, 0},
+                 {800, 1021, 480, 1100, 10.0, 0},
+                 {240000, 3, 4, 4, 10.0, 0},
                  {5, 9, 6, 6, 1.0 / (1.0 + 0x1p-24), 1.0 / (1.0 + 0x1p-24)},
                  {4, 4, 4, 4, 10.0, 1e308},
                  {2, 16, 2, 2, 10.0, 0},
@@ -415,7 +418,7 @@ TEST(TextureMaskCloud, EqualsTheFormulaBitForBit) {
     std::mt19937 rng(77);
     const struct {
         std::uint32_t width, height, maskWidth, maskHeight;
-    } sizes[] = {{1, 1, 2, 2}, {13, 7, 20, 15}, {64, 48, 80, 60}, {37, 11, 37, 11}, {720, 560, 800, 600}};
+    } sizes[] = {{1, 1, 2, 2}, {13, 7, 20, 15}, {64, 48, 80, 60}, {37, 11, 37, 11}, {723, 560, 800, 600}};
     forEachVectorLevel([&] {
         for (const auto& s : sizes) {
             Frame<ElementDepth> depth = randomDepth(rng, s.width, s.height);
