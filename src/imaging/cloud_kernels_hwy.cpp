@@ -108,11 +108,9 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
         const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal);
-        layout.store(pt, out + i, stream);
+        layout.store(pt, out + i, at.stream);
     };
-    // Streamed steps start where the elements are on vector boundaries; arrays from new[] often are not.
-    walkSteps(begin, end, p, steps, single,
-              stream ? alignedStart(out, begin, end) % hn::Lanes(FloatTag()) : kAnyPhase);
+    walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : kAnyPhase);
     if (stream) hwy::FlushStream();
 }
 
@@ -127,7 +125,7 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
         exact::colorPoint(raw, color, out, i, row, col, p);
     };
     ProjectedBatch batch;
-    auto sample = [&](std::size_t i, const Points& pt, FloatVec u, FloatVec v) {
+    auto sample = [&](std::size_t i, bool, const Points& pt, FloatVec u, FloatVec v) {
         storeColorPoints(bilinear(u, v, color, geometry), pt, out + i);
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
@@ -136,7 +134,7 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
         DoubleVec u[2], v[2];
         project(lowDouble(pt.x), lowDouble(pt.y), lowDouble(pt.z), pose, u[0], v[0]);
         project(highDouble(pt.x), highDouble(pt.y), highDouble(pt.z), pose, u[1], v[1]);
-        batch.add(i, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
+        batch.add(i, false, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
     };
     walkSteps(begin, end, p, steps, single);
     batch.flush(sample);

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "hwy/highway.h"
 #include "imaging/exact_formulas.h"
@@ -103,21 +104,35 @@ struct PointConstants {
 };
 
 // Where a step's pixels lie: the column of its first lane, the row, and their factors (colFactor null when
-// the loops divide).
+// the loops divide); and whether its points may be streamed out (walkSteps).
 struct LaneCoordinates {
     std::size_t col;
     DoubleVec row, rowFactor;
     const double* colFactor;
+    bool stream;
 };
 
-// Steps start at any pixel (walkSteps).
+// Steps start at any pixel and stream nothing (walkSteps).
 inline constexpr std::size_t kAnyPhase = ~std::size_t{0};
+// Points (12 bytes) per three cache lines.
+inline constexpr std::size_t kLinePoints = 16;
+
+// The phase for walkSteps that streams the points at out: i % kLinePoints of the first point from `begin`
+// on that starts a cache line. Only clouds without colour are streamed.
+template <typename Point>
+HWY_INLINE std::size_t streamPhase(const Point* out, std::size_t begin) {
+    if (!std::is_same<Point, api::ElementPointXYZ>::value) return kAnyPhase;
+    for (std::size_t i = begin; i < begin + kLinePoints; ++i)
+        if (reinterpret_cast<std::uintptr_t>(out + i) % 64 == 0) return i % kLinePoints;
+    return kAnyPhase;
+}
 
 // Walks pixels [begin, end) of a map of p.cols columns seen by the depth camera of p (KernelParams or
 // MaskParams) row by row: steps(i, coordinates) for the whole vectors of pixels of each row, and single(i,
 // row, col) for the pixels left at its ends. The steps of a row start at its first pixel in the range, or
-// with a `phase`, at the first pixel i with i % lanes == phase, so that every step's output can start on a
-// vector boundary.
+// with a `phase` (streamPhase), at its first pixel i with i % kLinePoints == phase: then the steps that
+// fill whole cache lines stream their points out. A line partly streamed and partly stored costs the
+// processor a write of the line each time (the rows of a large map took a fifth longer with AVX2).
 template <typename Params, typename Steps, typename Single>
 HWY_INLINE void walkSteps(std::size_t begin, std::size_t end, const Params& p, const Steps& steps,
                           const Single& single, std::size_t phase = kAnyPhase) {
@@ -127,14 +142,17 @@ HWY_INLINE void walkSteps(std::size_t begin, std::size_t end, const Params& p, c
     std::size_t i = begin, row = begin / cols, col = begin % cols;
     while (i < end) {
         const std::size_t rowEnd = end - i < cols - col ? end : i + (cols - col);
+        std::size_t streamEnd = i;
         if (phase != kAnyPhase) {
-            const std::size_t lead = (phase + lanes - i % lanes) % lanes;
+            const std::size_t lead = (phase + kLinePoints - i % kLinePoints) % kLinePoints;
             for (std::size_t n = 0; n < lead && i < rowEnd; ++n, ++i, ++col) single(i, row, col);
+            streamEnd = i + (rowEnd - i) / kLinePoints * kLinePoints;
         }
         const double rowIndex = static_cast<double>(row);
         LaneCoordinates at{col, hn::Set(dd, rowIndex), hn::Set(dd, (rowIndex - p.cy) / p.fy),
-                           factors == nullptr ? nullptr : factors + col};
+                           factors == nullptr ? nullptr : factors + col, false};
         for (; rowEnd - i >= lanes; i += lanes, col += lanes) {
+            at.stream = i + lanes <= streamEnd;
             steps(i, at);
             at.col += lanes;
             if (at.colFactor != nullptr) at.colFactor += lanes;
@@ -213,16 +231,18 @@ HWY_INLINE Points pointsAt(FloatVec z, const LaneCoordinates& at, const PointCon
 // steps of it (the coloured points took a sixth less time on the Intel cores measured).
 class ProjectedBatch {
 public:
-    // Keeps one step's points and image coordinates; finish(i, points, u, v) then runs for every kept step
-    // when the batch is full (and at flush).
+    // Keeps one step's points and image coordinates; finish(i, stream, points, u, v) then runs for every
+    // kept step when the batch is full (and at flush), `stream` its LaneCoordinates' own.
     template <typename Finish>
-    HWY_INLINE void add(std::size_t i, const Points& pt, FloatVec u, FloatVec v, const Finish& finish) {
+    HWY_INLINE void add(std::size_t i, bool stream, const Points& pt, FloatVec u, FloatVec v,
+                        const Finish& finish) {
         const FloatTag df;
         float* at = values_[0] + size_ * hn::Lanes(df);
         for (const FloatVec& value : {pt.x, pt.y, pt.z, u, v}) {
             hn::Store(value, df, at);
             at += kValueStride;
         }
+        streams_[size_] = stream;
         starts_[size_++] = i;
         if (size_ == kSteps) flush(finish);
     }
@@ -236,7 +256,7 @@ public:
             const float* at = values_[0] + step * hn::Lanes(df);
             const Points pt{hn::Load(df, at), hn::Load(df, at + kValueStride),
                             hn::Load(df, at + 2 * kValueStride)};
-            finish(starts_[step], pt, hn::Load(df, at + 3 * kValueStride),
+            finish(starts_[step], streams_[step], pt, hn::Load(df, at + 3 * kValueStride),
                    hn::Load(df, at + 4 * kValueStride));
         }
         size_ = 0;
@@ -247,6 +267,7 @@ private:
     static constexpr std::size_t kValueStride = kSteps * kMaxLanes;
     HWY_ALIGN float values_[5][kValueStride];
     std::size_t starts_[kSteps];
+    bool streams_[kSteps];
     std::size_t size_ = 0;
 };
 
@@ -340,8 +361,8 @@ public:
         const FloatVec x = hn::TableLookupLanes(pt.x, elements_[0]);
         const FloatVec y = hn::TableLookupLanes(pt.y, elements_[1]);
         const FloatVec z = hn::TableLookupLanes(pt.z, elements_[2]);
-        // x86 blends by immediates: a blend by a vector of lanes costs three micro-ops on recent Intel cores,
-        // and made the layout slower than interleaving pairs.
+        // x86 blends by constants: with AVX2 and SSE4 a blend by a vector of lanes costs three micro-ops on
+        // recent Intel cores, and made the layout slower than interleaving pairs.
 #if HWY_TARGET == HWY_AVX3
         put(FloatVec{_mm512_mask_blend_ps(0x4924, _mm512_mask_blend_ps(0x2492, x.raw, y.raw), z.raw)}, 0);
         put(FloatVec{_mm512_mask_blend_ps(0x2492, _mm512_mask_blend_ps(0x9249, x.raw, y.raw), z.raw)}, 1);

@@ -68,7 +68,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         exact::maskPoint(depth, mask, out, i, row, col, p);
     };
     ProjectedBatch batch;
-    auto sample = [&](std::size_t i, Points pt, FloatVec u, FloatVec v) {
+    auto sample = [&](std::size_t i, bool streamed, Points pt, FloatVec u, FloatVec v) {
         // Any channel above zero sets a pixel: its gray level is at least 0.114. Clouds without colour only
         // need to know which samples are set.
         const WordVec black = hn::Zero(WordTag());
@@ -87,7 +87,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         pt.y = hn::IfThenElseZero(keep, pt.y);
         pt.z = hn::IfThenElseZero(keep, pt.z);
         if constexpr (kXYZ) {
-            layout.store(pt, out + i, stream);
+            layout.store(pt, out + i, streamed);
         } else {
             storeColorPoints(hn::IfThenElseZero(hn::RebindMask(WordTag(), keep), bgr), pt, out + i);
         }
@@ -116,10 +116,9 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
                 v[h] = hn::IfThenElse(inPlane[h], outside, v[h]);
             }
         }
-        batch.add(i, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
+        batch.add(i, at.stream, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
     };
-    walkSteps(begin, end, p, steps, single,
-              stream ? alignedStart(out, begin, end) % hn::Lanes(df) : kAnyPhase);
+    walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : kAnyPhase);
     batch.flush(sample);
     if (stream) hwy::FlushStream();
 }
