@@ -407,11 +407,30 @@ HWY_INLINE WordVec pixelColors(const api::ElementColor* pixels) {
     return hn::LoadU(WordTag(), bgr);
 }
 
-// Byte At of every 32-bit lane, as a number.
+// Byte At of every 32-bit lane, as a number. One byte shuffle picks it: the shuffle unit is otherwise idle in
+// the sampler, while shifts and conversions compete with the mixing's products for the same ports.
 template <int At>
 HWY_INLINE FloatVec level(WordVec words) {
-    const WordVec byte = hn::And(hn::ShiftRight<8 * At>(words), hn::Set(WordTag(), 0xFFu));
-    return hn::ConvertTo(FloatTag(), hn::BitCast(IntTag(), byte));
+    const hn::Repartition<std::uint8_t, WordTag> d8;
+    constexpr std::uint8_t z = 0x80;  // a zero byte
+    alignas(16) static constexpr std::uint8_t kPick[16] = {At,     z, z, z, 4 + At,  z, z, z,
+                                                           8 + At, z, z, z, 12 + At, z, z, z};
+    const auto picked = hn::TableLookupBytesOr0(hn::BitCast(d8, words), hn::LoadDup128(d8, kPick));
+    return hn::ConvertTo(FloatTag(), hn::BitCast(IntTag(), picked));
+}
+
+// The floats' integer parts, for floats known to lie in the int32 range (or lanes that are then dropped).
+// x86 converts by one instruction; Highway's ConvertTo adds three operations there to saturate.
+HWY_INLINE IntVec truncated(FloatVec v) {
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+    return IntVec{_mm512_cvttps_epi32(v.raw)};
+#elif HWY_TARGET == HWY_AVX2
+    return IntVec{_mm256_cvttps_epi32(v.raw)};
+#elif HWY_TARGET == HWY_SSE4
+    return IntVec{_mm_cvttps_epi32(v.raw)};
+#else
+    return hn::ConvertTo(IntTag(), v);
+#endif
 }
 
 // The little-endian 32-bit words at base + offset of every lane (offsets in bytes, at any alignment).
@@ -438,8 +457,8 @@ HWY_INLINE BilinearInputs bilinearInputs(FloatVec u, FloatVec v, const ImageGeom
     valid = hn::And(valid, hn::Le(fv, hn::Set(df, g.maxY)));
     const IntVec keep = hn::VecFromMask(di, hn::RebindMask(di, valid));
     // Lanes that are not sampled read pixel (0, 0), which every image of two by two pixels has.
-    const IntVec x0 = hn::And(hn::ConvertTo(di, fu), keep);
-    const IntVec y0 = hn::And(hn::ConvertTo(di, fv), keep);
+    const IntVec x0 = hn::And(truncated(fu), keep);
+    const IntVec y0 = hn::And(truncated(fv), keep);
     const IntVec pixel = hn::Add(hn::Mul(y0, hn::Set(di, g.width)), x0);
     const IntVec at = hn::Add(pixel, hn::Add(pixel, pixel));
     // Four bytes from each pixel's start; the right-hand pixels are read from one byte early, so that no read
@@ -464,8 +483,9 @@ HWY_INLINE WordVec mixChannel(const BilinearInputs& in) {
     s = hn::Add(s, hn::Mul(hn::Mul(level<Channel>(w[0]), in.na), in.nb));
     s = hn::Add(s, hn::Mul(hn::Mul(level<Channel>(w[2]), in.na), in.b));
     s = hn::Add(s, hn::Mul(hn::Mul(level<1 + Channel>(w[3]), in.a), in.b));
-    // The formula keeps the low byte of the integer.
-    return hn::And(hn::BitCast(WordTag(), hn::ConvertTo(IntTag(), s)), hn::Set(WordTag(), 0xFFu));
+    // The formula keeps the low byte of the integer, which is the integer: the weights are at most one and
+    // sum to at most one and a few float roundings. Lanes not sampled hold anything; callers drop them.
+    return hn::BitCast(WordTag(), truncated(s));
 }
 
 // The three channels, packed as packColor packs them; black where not sampled.
