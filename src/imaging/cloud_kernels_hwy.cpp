@@ -110,7 +110,7 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
         const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal);
         layout.store(pt, out + i, at.stream);
     };
-    walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : kAnyPhase);
+    walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : RowPhase{});
     if (stream) hwy::FlushStream();
 }
 
@@ -124,9 +124,10 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
         exact::colorPoint(raw, color, out, i, row, col, p);
     };
+    const bool stream = sizeof(api::ElementPointXYZBGR) * (end - begin) >= kStreamingBytes;
     ProjectedBatch batch;
-    auto sample = [&](std::size_t i, bool, const Points& pt, FloatVec u, FloatVec v) {
-        storeColorPoints(bilinear(u, v, color, geometry), pt, out + i);
+    auto sample = [&](std::size_t i, bool streamed, const Points& pt, FloatVec u, FloatVec v) {
+        storeColorPoints(bilinear(u, v, color, geometry), pt, out + i, streamed);
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
         const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal);
@@ -134,10 +135,11 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
         DoubleVec u[2], v[2];
         project(lowDouble(pt.x), lowDouble(pt.y), lowDouble(pt.z), pose, u[0], v[0]);
         project(highDouble(pt.x), highDouble(pt.y), highDouble(pt.z), pose, u[1], v[1]);
-        batch.add(i, false, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
+        batch.add(i, at.stream, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
     };
-    walkSteps(begin, end, p, steps, single);
+    walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : RowPhase{});
     batch.flush(sample);
+    if (stream) hwy::FlushStream();
 }
 
 #endif  // HWY_TARGET == HWY_SCALAR

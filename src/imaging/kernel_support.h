@@ -11,9 +11,8 @@
 namespace norvik {
 namespace imaging {
 
-// Large depth maps and clouds without colour bypass the caches (streaming stores); small ones are better left
-// in them for the reader. The coloured clouds always use plain stores: they are bound by their arithmetic,
-// and streaming stores stalled them where the caches absorb the lines (about a tenth slower).
+// Large depth maps and clouds bypass the caches (streaming stores); small ones are better left in them for
+// the reader.
 inline constexpr std::size_t kStreamingBytes = std::size_t(1) << 22;
 
 // What the vector samplers need to know about the 2D image.

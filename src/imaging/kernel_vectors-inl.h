@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <numeric>
 #include <type_traits>
 
 #include "hwy/highway.h"
@@ -112,30 +113,34 @@ struct LaneCoordinates {
     bool stream;
 };
 
-// Steps start at any pixel and stream nothing (walkSteps).
+// Where walkSteps starts the steps of each row: at its first pixel i with i % period == phase, so that the
+// steps that fill whole cache lines can stream their outputs out; at the row's first pixel, streaming
+// nothing, with kAnyPhase.
 inline constexpr std::size_t kAnyPhase = ~std::size_t{0};
-// Points (12 bytes) per three cache lines.
-inline constexpr std::size_t kLinePoints = 16;
+struct RowPhase {
+    std::size_t phase = kAnyPhase;
+    std::size_t period = 1;  // elements per whole number of cache lines
+};
 
-// The phase for walkSteps that streams the points at out: i % kLinePoints of the first point from `begin`
-// on that starts a cache line. Only clouds without colour are streamed.
+// The phase that streams the elements at out: that of the first element from `begin` on that starts a cache
+// line (64 bytes), with the period of the element's size (16 points of 12 bytes, 4 of 16).
 template <typename Point>
-HWY_INLINE std::size_t streamPhase(const Point* out, std::size_t begin) {
-    if (!std::is_same<Point, api::ElementPointXYZ>::value) return kAnyPhase;
-    for (std::size_t i = begin; i < begin + kLinePoints; ++i)
-        if (reinterpret_cast<std::uintptr_t>(out + i) % 64 == 0) return i % kLinePoints;
-    return kAnyPhase;
+HWY_INLINE RowPhase streamPhase(const Point* out, std::size_t begin) {
+    constexpr std::size_t kLine = 64, kPeriod = kLine / std::gcd(kLine, sizeof(Point));
+    for (std::size_t i = begin; i < begin + kPeriod; ++i)
+        if (reinterpret_cast<std::uintptr_t>(out + i) % kLine == 0) return RowPhase{i % kPeriod, kPeriod};
+    return RowPhase{};
 }
 
 // Walks pixels [begin, end) of a map of p.cols columns seen by the depth camera of p (KernelParams or
 // MaskParams) row by row: steps(i, coordinates) for the whole vectors of pixels of each row, and single(i,
 // row, col) for the pixels left at its ends. The steps of a row start at its first pixel in the range, or
-// with a `phase` (streamPhase), at its first pixel i with i % kLinePoints == phase: then the steps that
-// fill whole cache lines stream their points out. A line partly streamed and partly stored costs the
-// processor a write of the line each time (the rows of a large map took a fifth longer with AVX2).
+// where `start` says (streamPhase): then the steps that fill whole cache lines stream their outputs out. A
+// line partly streamed and partly stored costs the processor a write of the line each time (the rows of a
+// large map took a fifth longer with AVX2).
 template <typename Params, typename Steps, typename Single>
 HWY_INLINE void walkSteps(std::size_t begin, std::size_t end, const Params& p, const Steps& steps,
-                          const Single& single, std::size_t phase = kAnyPhase) {
+                          const Single& single, RowPhase start = RowPhase{}) {
     const DoubleTag dd;
     const std::size_t lanes = hn::Lanes(FloatTag()), cols = static_cast<std::size_t>(p.cols);
     const double* factors = p.divisors.empty() ? nullptr : columnFactors(p.cx, p.fx, cols);
@@ -143,10 +148,10 @@ HWY_INLINE void walkSteps(std::size_t begin, std::size_t end, const Params& p, c
     while (i < end) {
         const std::size_t rowEnd = end - i < cols - col ? end : i + (cols - col);
         std::size_t streamEnd = i;
-        if (phase != kAnyPhase) {
-            const std::size_t lead = (phase + kLinePoints - i % kLinePoints) % kLinePoints;
+        if (start.phase != kAnyPhase) {
+            const std::size_t lead = (start.phase + start.period - i % start.period) % start.period;
             for (std::size_t n = 0; n < lead && i < rowEnd; ++n, ++i, ++col) single(i, row, col);
-            streamEnd = i + (rowEnd - i) / kLinePoints * kLinePoints;
+            streamEnd = i + (rowEnd - i) / start.period * start.period;
         }
         const double rowIndex = static_cast<double>(row);
         LaneCoordinates at{col, hn::Set(dd, rowIndex), hn::Set(dd, (rowIndex - p.cy) / p.fy),
@@ -395,9 +400,20 @@ private:
 HWY_INLINE FloatVec colorBits(WordVec bgr) { return hn::BitCast(FloatTag(), bgr); }
 
 // The lanes' coloured points at out: colour (with the padding byte zero), x, y, z, the elements' sixteen
-// bytes.
-HWY_INLINE void storeColorPoints(WordVec bgr, const Points& pt, api::ElementPointXYZBGR* out) {
-    hn::StoreInterleaved4(colorBits(bgr), pt.x, pt.y, pt.z, FloatTag(), reinterpret_cast<float*>(out));
+// bytes. With `stream` (out then starts a cache line), they are streamed out, interleaved on the stack first:
+// Highway interleaves into memory only.
+HWY_INLINE void storeColorPoints(WordVec bgr, const Points& pt, api::ElementPointXYZBGR* out,
+                                 bool stream = false) {
+    if (!stream) {
+        hn::StoreInterleaved4(colorBits(bgr), pt.x, pt.y, pt.z, FloatTag(), reinterpret_cast<float*>(out));
+        return;
+    }
+    const FloatTag df;
+    const std::size_t lanes = hn::Lanes(df);
+    HWY_ALIGN float buf[4 * kMaxLanes];
+    hn::StoreInterleaved4(colorBits(bgr), pt.x, pt.y, pt.z, df, buf);
+    float* dst = reinterpret_cast<float*>(out);
+    for (std::size_t n = 0; n < 4; ++n) hn::Stream(hn::Load(df, buf + n * lanes), df, dst + n * lanes);
 }
 
 // The colours of the lanes' pixels, read one by one.

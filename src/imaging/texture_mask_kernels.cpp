@@ -62,7 +62,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
     const FloatVec tolerance = hn::Set(df, static_cast<float>(kZeroTolerance));
     const DoubleVec outside = hn::Set(dd, -1.0);
     constexpr bool kXYZ = std::is_same<Point, api::ElementPointXYZ>::value;
-    const bool stream = kXYZ && sizeof(Point) * (end - begin) >= kStreamingBytes;
+    const bool stream = sizeof(Point) * (end - begin) >= kStreamingBytes;
     const PointLayout layout;
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
         exact::maskPoint(depth, mask, out, i, row, col, p);
@@ -89,7 +89,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         if constexpr (kXYZ) {
             layout.store(pt, out + i, streamed);
         } else {
-            storeColorPoints(hn::IfThenElseZero(hn::RebindMask(WordTag(), keep), bgr), pt, out + i);
+            storeColorPoints(hn::IfThenElseZero(hn::RebindMask(WordTag(), keep), bgr), pt, out + i, streamed);
         }
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
@@ -118,7 +118,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         }
         batch.add(i, at.stream, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
     };
-    walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : kAnyPhase);
+    walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : RowPhase{});
     batch.flush(sample);
     if (stream) hwy::FlushStream();
 }
