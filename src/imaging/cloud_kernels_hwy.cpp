@@ -132,10 +132,9 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
         const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal);
         if (p.sameView) return storeColorPoints(pixelColors(color.data() + i), pt, out + i);
-        DoubleVec u[2], v[2];
-        project(lowDouble(pt.x), lowDouble(pt.y), lowDouble(pt.z), pose, u[0], v[0]);
-        project(highDouble(pt.x), highDouble(pt.y), highDouble(pt.z), pose, u[1], v[1]);
-        batch.add(i, at.stream, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
+        FloatVec u, v;
+        project(pt, pose, u, v);
+        batch.add(i, at.stream, pt, u, v, sample);
     };
     walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : RowPhase{});
     batch.flush(sample);

@@ -243,10 +243,12 @@ public:
                         const Finish& finish) {
         const FloatTag df;
         float* at = values_[0] + size_ * hn::Lanes(df);
-        for (const FloatVec& value : {pt.x, pt.y, pt.z, u, v}) {
-            hn::Store(value, df, at);
-            at += kValueStride;
-        }
+        // One store each: a loop over an initializer list went through a copy on the stack.
+        hn::Store(pt.x, df, at);
+        hn::Store(pt.y, df, at + kValueStride);
+        hn::Store(pt.z, df, at + 2 * kValueStride);
+        hn::Store(u, df, at + 3 * kValueStride);
+        hn::Store(v, df, at + 4 * kValueStride);
         streams_[size_] = stream;
         starts_[size_++] = i;
         if (size_ == kSteps) flush(finish);
@@ -294,27 +296,52 @@ struct Projection {
     }
 };
 
-// Points in the 2D camera's plane, which land nowhere in its image.
-HWY_INLINE hn::Mask<DoubleTag> inCameraPlane(DoubleVec zc) {
-    return hn::Le(hn::Abs(zc), hn::Set(DoubleTag(), kZeroTolerance));
+// Row n of the pose applied to points (x, y, z) of one half of a step: a coordinate in the 2D camera's frame,
+// by the formula's products and sums.
+HWY_INLINE DoubleVec cameraRow(const Projection& k, int n, DoubleVec x, DoubleVec y, DoubleVec z) {
+    DoubleVec s = hn::Mul(k.r[n][0], x);
+    s = hn::Add(s, hn::Mul(k.r[n][1], y));
+    s = hn::Add(s, hn::Mul(k.r[n][2], z));
+    return hn::Add(s, k.t[n]);
 }
 
-// Where points land in the 2D image (projectedColor's formulas); -1 for points in the 2D camera's plane,
-// which the sampler leaves black.
-HWY_INLINE void project(DoubleVec x, DoubleVec y, DoubleVec z, const Projection& k, DoubleVec& u,
-                        DoubleVec& v) {
-    auto row = [&](int n) {
-        DoubleVec s = hn::Mul(k.r[n][0], x);
-        s = hn::Add(s, hn::Mul(k.r[n][1], y));
-        s = hn::Add(s, hn::Mul(k.r[n][2], z));
-        return hn::Add(s, k.t[n]);
-    };
+// Where points at camera coordinates xc, yc, zc (a step's two halves) land in the 2D image, rounded to float
+// as projectedColor rounds them; -1 for points in the 2D camera's plane, which land nowhere (the sampler
+// leaves them black). Such points are rare: one test per step rather than a blend in every half.
+HWY_INLINE void landing(const DoubleVec (&xc)[2], const DoubleVec (&yc)[2], const DoubleVec (&zc)[2],
+                        const Projection& k, FloatVec& u, FloatVec& v) {
     const DoubleTag dd;
-    const DoubleVec zc = row(2), xc = row(0), yc = row(1);
-    const auto inPlane = inCameraPlane(zc);
-    const DoubleVec outside = hn::Set(dd, -1.0);
-    u = hn::IfThenElse(inPlane, outside, hn::Add(hn::Div(hn::Mul(xc, k.fx2), zc), k.cx2));
-    v = hn::IfThenElse(inPlane, outside, hn::Add(hn::Div(hn::Mul(yc, k.fy2), zc), k.cy2));
+    DoubleVec uh[2], vh[2];
+    for (int h = 0; h < 2; ++h) {
+        uh[h] = hn::Add(hn::Div(hn::Mul(xc[h], k.fx2), zc[h]), k.cx2);
+        vh[h] = hn::Add(hn::Div(hn::Mul(yc[h], k.fy2), zc[h]), k.cy2);
+    }
+    const DoubleVec tolerance = hn::Set(dd, kZeroTolerance);
+    const hn::Mask<DoubleTag> inPlane[2] = {hn::Le(hn::Abs(zc[0]), tolerance),
+                                            hn::Le(hn::Abs(zc[1]), tolerance)};
+    if (HWY_UNLIKELY(!hn::AllFalse(dd, hn::Or(inPlane[0], inPlane[1])))) {
+        const DoubleVec outside = hn::Set(dd, -1.0);
+        for (int h = 0; h < 2; ++h) {
+            uh[h] = hn::IfThenElse(inPlane[h], outside, uh[h]);
+            vh[h] = hn::IfThenElse(inPlane[h], outside, vh[h]);
+        }
+    }
+    u = joinFloats(uh[0], uh[1]);
+    v = joinFloats(vh[0], vh[1]);
+}
+
+// Where a step's points land in the 2D image (projectedColor's formulas).
+HWY_INLINE void project(const Points& pt, const Projection& k, FloatVec& u, FloatVec& v) {
+    const DoubleVec x[2] = {lowDouble(pt.x), highDouble(pt.x)};
+    const DoubleVec y[2] = {lowDouble(pt.y), highDouble(pt.y)};
+    const DoubleVec z[2] = {lowDouble(pt.z), highDouble(pt.z)};
+    DoubleVec xc[2], yc[2], zc[2];
+    for (int h = 0; h < 2; ++h) {
+        zc[h] = cameraRow(k, 2, x[h], y[h], z[h]);
+        xc[h] = cameraRow(k, 0, x[h], y[h], z[h]);
+        yc[h] = cameraRow(k, 1, x[h], y[h], z[h]);
+    }
+    landing(xc, yc, zc, k, u, v);
 }
 
 // Large outputs bypass the caches when whole vectors can be streamed out; small ones are better left in them

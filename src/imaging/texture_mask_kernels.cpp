@@ -32,13 +32,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
 // rounds it, back in doubles.
 HWY_INLINE void cameraCoordinate(const Projection& k, int n, const DoubleVec (&x)[2], const DoubleVec (&y)[2],
                                  const DoubleVec (&z)[2], DoubleVec (&out)[2]) {
-    DoubleVec s[2];
-    for (int h = 0; h < 2; ++h) {
-        s[h] = hn::Mul(k.r[n][0], x[h]);
-        s[h] = hn::Add(s[h], hn::Mul(k.r[n][1], y[h]));
-        s[h] = hn::Add(s[h], hn::Mul(k.r[n][2], z[h]));
-        s[h] = hn::Add(s[h], k.t[n]);
-    }
+    const DoubleVec s[2] = {cameraRow(k, n, x[0], y[0], z[0]), cameraRow(k, n, x[1], y[1], z[1])};
 #if HWY_TARGET == HWY_SSE4
     // Two-lane halves are rounded and widened each on its own: joining and splitting them cost more than
     // it saves here (about 4 % of the texture mask).
@@ -54,13 +48,11 @@ template <typename Point>
 void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColor>& mask, Point* out,
                std::size_t begin, std::size_t end, const MaskParams& p) {
     const FloatTag df;
-    const DoubleTag dd;
     const PointConstants k(p);
     const Projection pose(p.rotation, p.translation, p.fx2, p.fy2, p.cx2, p.cy2);
     const ImageGeometry geometry = imageGeometry(mask);
     // Float magnitudes up to the tolerance: DBL_EPSILON is a power of two, a float itself.
     const FloatVec tolerance = hn::Set(df, static_cast<float>(kZeroTolerance));
-    const DoubleVec outside = hn::Set(dd, -1.0);
     constexpr bool kXYZ = std::is_same<Point, api::ElementPointXYZ>::value;
     const bool stream = sizeof(Point) * (end - begin) >= kStreamingBytes;
     const PointLayout layout;
@@ -100,23 +92,13 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         const DoubleVec x[2] = {lowDouble(pt.x), highDouble(pt.x)};
         const DoubleVec y[2] = {lowDouble(pt.y), highDouble(pt.y)};
         const DoubleVec z[2] = {lowDouble(d), highDouble(d)};
-        DoubleVec xc[2], yc[2], zc[2], u[2], v[2];
+        DoubleVec xc[2], yc[2], zc[2];
         cameraCoordinate(pose, 2, x, y, z, zc);
         cameraCoordinate(pose, 0, x, y, z, xc);
         cameraCoordinate(pose, 1, x, y, z, yc);
-        for (int h = 0; h < 2; ++h) {
-            u[h] = hn::Add(hn::Div(hn::Mul(xc[h], pose.fx2), zc[h]), pose.cx2);
-            v[h] = hn::Add(hn::Div(hn::Mul(yc[h], pose.fy2), zc[h]), pose.cy2);
-        }
-        // Points in the 2D camera's plane are rare: one test per step.
-        const hn::Mask<DoubleTag> inPlane[2] = {inCameraPlane(zc[0]), inCameraPlane(zc[1])};
-        if (HWY_UNLIKELY(!hn::AllFalse(dd, hn::Or(inPlane[0], inPlane[1])))) {
-            for (int h = 0; h < 2; ++h) {
-                u[h] = hn::IfThenElse(inPlane[h], outside, u[h]);
-                v[h] = hn::IfThenElse(inPlane[h], outside, v[h]);
-            }
-        }
-        batch.add(i, at.stream, pt, joinFloats(u[0], u[1]), joinFloats(v[0], v[1]), sample);
+        FloatVec u, v;
+        landing(xc, yc, zc, pose, u, v);
+        batch.add(i, at.stream, pt, u, v, sample);
     };
     walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : RowPhase{});
     batch.flush(sample);

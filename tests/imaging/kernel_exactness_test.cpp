@@ -444,6 +444,41 @@ TEST(TextureMaskCloud, EqualsTheFormulaBitForBit) {
     });
 }
 
+// A pose whose every row is (0, 0, 1e-17): a point's camera coordinates are 1e-17 z each, within the 2D
+// camera's plane up to a depth of about 22, and landing on pixel (8, 8) beyond. The division would land the
+// points in the plane on that pixel too; the formulas leave them black, in both clouds.
+TEST(TextureMaskCloud, PointsGrazingThe2DCamerasPlaneAreBlack) {
+    std::mt19937 rng(31);
+    DeviceIntri in = identityIntri(2, 6);
+    for (auto& row : in.rotation) {
+        row[0] = row[1] = 0;
+        row[2] = 1e-17;
+    }
+    const int rows = 9, cols = 37;
+    std::uniform_int_distribution<int> near(32769, 32768 + 400);  // 0.1 to 40 at a scale of 10
+    std::vector<std::uint16_t> samples(std::size_t(rows) * cols);
+    for (auto& sample : samples) sample = static_cast<std::uint16_t>(near(rng));
+    Frame<ElementColor> color = randomImage(rng, 16, 16);
+    color.at(8, 8) = {200, 150, 100};
+    Frame<ElementDepth> depth;
+    ASSERT_TRUE(decodeDepthMap(depthHeader(rows, cols, 10.0), depthPayload(samples), depth));
+    forEachVectorLevel([&] {
+        Frame<ElementPointXYZBGR> cloud;
+        ASSERT_TRUE(
+            computePointXYZBGR(color, depthHeader(rows, cols, 10.0), depthPayload(samples), in, cloud));
+        int black = 0, colored = 0;
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            const ElementPointXYZBGR want =
+                refColorPoint(color, samples[i], int(i) / cols, int(i) % cols, rows, cols, 10.0, in);
+            expectColorPoint(cloud[i], want, std::to_string(i));
+            ++(want.g == 0 ? black : colored);
+        }
+        EXPECT_GT(black, 0);
+        EXPECT_GT(colored, 0);
+        expectMaskClouds(depth, color, in, "grazing");
+    });
+}
+
 // Masks as detectors make them: black but for a few patches, whose pixels have one faint channel each (a
 // level of one or two, so that some samples round to black), at every level of the sampler's shortcuts.
 TEST(TextureMaskCloud, SparseMasksOfFaintChannelsEqualTheFormula) {
