@@ -125,9 +125,9 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
         exact::colorPoint(raw, color, out, i, row, col, p);
     };
     const bool stream = sizeof(api::ElementPointXYZBGR) * (end - begin) >= kStreamingBytes;
-    ProjectedBatch batch;
-    auto sample = [&](std::size_t i, bool streamed, const Points& pt, FloatVec u, FloatVec v) {
-        storeColorPoints(bilinear(u, v, color, geometry), pt, out + i, streamed);
+    ProjectedBatch batch(geometry);
+    auto sample = [&](std::size_t i, bool streamed, const Points& pt, const Landing& landing) {
+        storeColorPoints(bilinear(landing, color, geometry), pt, out + i, streamed);
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
         const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal);

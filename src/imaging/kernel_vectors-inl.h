@@ -231,53 +231,6 @@ HWY_INLINE Points pointsAt(FloatVec z, const LaneCoordinates& at, const PointCon
     return pointsByDivisions(z, at, k);
 }
 
-// Steps worked in two passes: a batch of them takes its points and where they land in the 2D image, then the
-// batch is sampled. Each pass is a shorter chain of dependent operations, so the processor overlaps more
-// steps of it (the coloured points took a sixth less time on the Intel cores measured).
-class ProjectedBatch {
-public:
-    // Keeps one step's points and image coordinates; finish(i, stream, points, u, v) then runs for every
-    // kept step when the batch is full (and at flush), `stream` its LaneCoordinates' own.
-    template <typename Finish>
-    HWY_INLINE void add(std::size_t i, bool stream, const Points& pt, FloatVec u, FloatVec v,
-                        const Finish& finish) {
-        const FloatTag df;
-        float* at = values_[0] + size_ * hn::Lanes(df);
-        // One store each: a loop over an initializer list went through a copy on the stack.
-        hn::Store(pt.x, df, at);
-        hn::Store(pt.y, df, at + kValueStride);
-        hn::Store(pt.z, df, at + 2 * kValueStride);
-        hn::Store(u, df, at + 3 * kValueStride);
-        hn::Store(v, df, at + 4 * kValueStride);
-        streams_[size_] = stream;
-        starts_[size_++] = i;
-        if (size_ == kSteps) flush(finish);
-    }
-
-    // Not inlined itself, so that `finish` has this one call site and is inlined here: a call per step costs
-    // more than the call per batch.
-    template <typename Finish>
-    HWY_NOINLINE void flush(const Finish& finish) {
-        const FloatTag df;
-        for (std::size_t step = 0; step < size_; ++step) {
-            const float* at = values_[0] + step * hn::Lanes(df);
-            const Points pt{hn::Load(df, at), hn::Load(df, at + kValueStride),
-                            hn::Load(df, at + 2 * kValueStride)};
-            finish(starts_[step], streams_[step], pt, hn::Load(df, at + 3 * kValueStride),
-                   hn::Load(df, at + 4 * kValueStride));
-        }
-        size_ = 0;
-    }
-
-private:
-    static constexpr std::size_t kSteps = 16;
-    static constexpr std::size_t kValueStride = kSteps * kMaxLanes;
-    HWY_ALIGN float values_[5][kValueStride];
-    std::size_t starts_[kSteps];
-    bool streams_[kSteps];
-    std::size_t size_ = 0;
-};
-
 // The pose and the 2D camera, for projecting points into the 2D image.
 struct Projection {
     DoubleVec r[3][3], t[3];
@@ -538,22 +491,34 @@ HWY_INLINE WordVec mixColors(const BilinearInputs& in) {
     return hn::And(bgr, hn::BitCast(WordTag(), in.keep));
 }
 
+// Where a step's points land in the 2D image, and what the vector sampler reads there when the batch read it
+// ahead (ProjectedBatch), null otherwise.
+struct Landing {
+    FloatVec u, v;
+    const BilinearInputs* ahead;
+};
+
+// For images with g.vector: what the sampler reads for the lanes' landings.
+HWY_INLINE BilinearInputs inputsAt(const Landing& at, const ImageGeometry& g) {
+    return at.ahead != nullptr ? *at.ahead : bilinearInputs(at.u, at.v, g);
+}
+
 // sampleBilinear at (u, v) of every lane, packed as packColor packs it: the same float operations in the same
 // order, so the same bytes. Lanes with a negative or NaN coordinate are black.
-HWY_INLINE WordVec bilinear(FloatVec u, FloatVec v, const api::Frame<api::ElementColor>& color,
+HWY_INLINE WordVec bilinear(const Landing& at, const api::Frame<api::ElementColor>& color,
                             const ImageGeometry& g) {
     const WordTag du;
     if (!g.vector) {
         const FloatTag df;
         float us[kMaxLanes], vs[kMaxLanes];
         std::uint32_t bgr[kMaxLanes];
-        hn::StoreU(u, df, us);
-        hn::StoreU(v, df, vs);
+        hn::StoreU(at.u, df, us);
+        hn::StoreU(at.v, df, vs);
         for (std::size_t lane = 0; lane < hn::Lanes(df); ++lane)
             bgr[lane] = packColor(sampleBilinear(color, us[lane], vs[lane]));
         return hn::LoadU(du, bgr);
     }
-    return mixColors(bilinearInputs(u, v, g));
+    return mixColors(inputsAt(at, g));
 }
 
 // Whether every lane's four neighbouring pixels are black, so that its sample is: masks from detectors are
@@ -565,11 +530,11 @@ HWY_INLINE bool allNeighboursBlack(const BilinearInputs& in) {
     return hn::AllTrue(du, hn::Eq(hn::And(hn::Or(left, right), hn::BitCast(du, in.keep)), hn::Zero(du)));
 }
 
-// bilinear(u, v, mask, g) for a mask: black at once where every neighbour is.
-HWY_INLINE WordVec maskSample(FloatVec u, FloatVec v, const api::Frame<api::ElementColor>& mask,
+// bilinear(at, mask, g) for a mask: black at once where every neighbour is.
+HWY_INLINE WordVec maskSample(const Landing& at, const api::Frame<api::ElementColor>& mask,
                               const ImageGeometry& g) {
-    if (!g.vector) return bilinear(u, v, mask, g);
-    const BilinearInputs in = bilinearInputs(u, v, g);
+    if (!g.vector) return bilinear(at, mask, g);
+    const BilinearInputs in = inputsAt(at, g);
     return allNeighboursBlack(in) ? hn::Zero(WordTag()) : mixColors(in);
 }
 
@@ -588,11 +553,11 @@ HWY_INLINE hn::Mask<WordTag> neighboursAllLit(const BilinearInputs& in) {
 // The lanes whose mask sample (bilinear) is not black, for clouds that keep no colour: a channel is only
 // mixed when the lanes' neighbours leave it in doubt, and a later channel only for the lanes whose earlier
 // ones are black.
-HWY_INLINE hn::Mask<WordTag> maskSampleSet(FloatVec u, FloatVec v, const api::Frame<api::ElementColor>& mask,
+HWY_INLINE hn::Mask<WordTag> maskSampleSet(const Landing& at, const api::Frame<api::ElementColor>& mask,
                                            const ImageGeometry& g) {
     const WordTag du;
-    if (!g.vector) return hn::Ne(bilinear(u, v, mask, g), hn::Zero(du));
-    const BilinearInputs in = bilinearInputs(u, v, g);
+    if (!g.vector) return hn::Ne(bilinear(at, mask, g), hn::Zero(du));
+    const BilinearInputs in = inputsAt(at, g);
     const auto sampled = hn::Ne(hn::BitCast(du, in.keep), hn::Zero(du));
     if (allNeighboursBlack(in)) return hn::FirstN(du, 0);
     auto set = neighboursAllLit(in);
@@ -605,6 +570,102 @@ HWY_INLINE hn::Mask<WordTag> maskSampleSet(FloatVec u, FloatVec v, const api::Fr
     }
     return hn::And(set, sampled);
 }
+
+// Whether a batch reads the sampler's pixels for all its steps before mixing any: where gathers are loads
+// lane by lane (Highway emulates them below AVX2). With SSE4 on the Intel cores measured, coloured points and
+// coloured texture masks took a ninth to a seventh less time (texture masks without colour the same). With
+// AVX2 and AVX-512, whose gathers are instructions, the coloured points took up to a seventh more.
+inline constexpr bool kGatherAhead =
+    HWY_TARGET != HWY_AVX2 && HWY_TARGET != HWY_AVX3 && HWY_TARGET != HWY_AVX3_DL;
+
+// Steps worked in two passes: a batch of them takes its points and where they land in the 2D image, then the
+// batch is sampled. Each pass is a shorter chain of dependent operations, so the processor overlaps more
+// steps of it (the coloured points took a sixth less time on the Intel cores measured).
+class ProjectedBatch {
+public:
+    explicit ProjectedBatch(const ImageGeometry& g) : geometry_(g) {}
+
+    // Keeps one step's points and image coordinates; finish(i, stream, points, landing) then runs for every
+    // kept step when the batch is full (and at flush), `stream` its LaneCoordinates' own.
+    template <typename Finish>
+    HWY_INLINE void add(std::size_t i, bool stream, const Points& pt, FloatVec u, FloatVec v,
+                        const Finish& finish) {
+        // One store each: a loop over an initializer list went through a copy on the stack.
+        keepValue(kX, pt.x);
+        keepValue(kY, pt.y);
+        keepValue(kZ, pt.z);
+        keepValue(kU, u);
+        keepValue(kV, v);
+        streams_[size_] = stream;
+        starts_[size_++] = i;
+        if (size_ == kSteps) flush(finish);
+    }
+
+    // Not inlined itself, so that `finish` has this one call site and is inlined here: a call per step costs
+    // more than the call per batch.
+    template <typename Finish>
+    HWY_NOINLINE void flush(const Finish& finish) {
+        const bool ahead = kGatherAhead && geometry_.vector;
+        for (std::size_t step = 0; ahead && step < size_; ++step)
+            keepInputs(step, bilinearInputs(value(kU, step), value(kV, step), geometry_));
+        for (std::size_t step = 0; step < size_; ++step) {
+            const BilinearInputs kept = ahead ? keptInputs(step) : noInputs();
+            finish(starts_[step], streams_[step], Points{value(kX, step), value(kY, step), value(kZ, step)},
+                   Landing{value(kU, step), value(kV, step), ahead ? &kept : nullptr});
+        }
+        size_ = 0;
+    }
+
+private:
+    enum Value { kX, kY, kZ, kU, kV };
+
+    HWY_INLINE void keepValue(Value n, FloatVec value) {
+        const FloatTag df;
+        hn::Store(value, df, values_[n] + size_ * hn::Lanes(df));
+    }
+    HWY_INLINE FloatVec value(Value n, std::size_t step) const {
+        const FloatTag df;
+        return hn::Load(df, values_[n] + step * hn::Lanes(df));
+    }
+
+    // The sampler's inputs of a step read ahead, as words (kept in arrays: vectors cannot be default-built
+    // on every target).
+    HWY_INLINE void keepInputs(std::size_t step, const BilinearInputs& in) {
+        const WordTag du;
+        std::uint32_t* at = inputs_[0] + step * hn::Lanes(du);
+        for (int n = 0; n < 4; ++n) hn::Store(in.w[n], du, at + n * kValueStride);
+        const FloatVec weights[4] = {in.a, in.b, in.na, in.nb};
+        for (int n = 0; n < 4; ++n) hn::Store(hn::BitCast(du, weights[n]), du, at + (4 + n) * kValueStride);
+        hn::Store(hn::BitCast(du, in.keep), du, at + 8 * kValueStride);
+    }
+    HWY_INLINE BilinearInputs keptInputs(std::size_t step) const {
+        const WordTag du;
+        const FloatTag df;
+        const std::uint32_t* at = inputs_[0] + step * hn::Lanes(du);
+        auto word = [&](int n) { return hn::Load(du, at + n * kValueStride); };
+        return BilinearInputs{{word(0), word(1), word(2), word(3)},
+                              hn::BitCast(df, word(4)),
+                              hn::BitCast(df, word(5)),
+                              hn::BitCast(df, word(6)),
+                              hn::BitCast(df, word(7)),
+                              hn::BitCast(IntTag(), word(8))};
+    }
+
+    static HWY_INLINE BilinearInputs noInputs() {
+        const WordVec zero = hn::Zero(WordTag());
+        const FloatVec none = hn::Zero(FloatTag());
+        return BilinearInputs{{zero, zero, zero, zero}, none, none, none, none, hn::Zero(IntTag())};
+    }
+
+    static constexpr std::size_t kSteps = 16;
+    static constexpr std::size_t kValueStride = kSteps * kMaxLanes;
+    HWY_ALIGN float values_[5][kValueStride];
+    HWY_ALIGN std::uint32_t inputs_[9][kValueStride];
+    std::size_t starts_[kSteps];
+    bool streams_[kSteps];
+    std::size_t size_ = 0;
+    const ImageGeometry& geometry_;
+};
 
 }  // namespace HWY_NAMESPACE
 }  // namespace imaging

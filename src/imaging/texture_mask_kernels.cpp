@@ -59,13 +59,13 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
         exact::maskPoint(depth, mask, out, i, row, col, p);
     };
-    ProjectedBatch batch;
-    auto sample = [&](std::size_t i, bool streamed, Points pt, FloatVec u, FloatVec v) {
+    ProjectedBatch batch(geometry);
+    auto sample = [&](std::size_t i, bool streamed, Points pt, const Landing& landing) {
         // Any channel above zero sets a pixel: its gray level is at least 0.114. Clouds without colour only
         // need to know which samples are set.
         const WordVec black = hn::Zero(WordTag());
-        WordVec bgr = kXYZ ? black : maskSample(u, v, mask, geometry);
-        auto set = hn::RebindMask(df, kXYZ ? maskSampleSet(u, v, mask, geometry) : hn::Ne(bgr, black));
+        WordVec bgr = kXYZ ? black : maskSample(landing, mask, geometry);
+        auto set = hn::RebindMask(df, kXYZ ? maskSampleSet(landing, mask, geometry) : hn::Ne(bgr, black));
         if (p.samePixel) {
             const WordVec own = pixelColors(mask.data() + i);
             const auto ownSet = hn::RebindMask(df, hn::Ne(own, black));
