@@ -21,6 +21,7 @@ struct ImageGeometry {
     int width = 0;
     float maxX = 0, maxY = 0;  // largest x0 and y0 with a right and a lower neighbour
     bool vector = false;       // small enough for 32-bit offsets and exact float coordinates
+    bool pairs = false;        // x0, y0 and a row's bytes all fit 16-bit signed integers
 };
 
 inline ImageGeometry imageGeometry(const api::Frame<api::ElementColor>& color) {
@@ -33,6 +34,7 @@ inline ImageGeometry imageGeometry(const api::Frame<api::ElementColor>& color) {
     g.width = static_cast<int>(w);
     g.maxX = static_cast<float>(w - 2);
     g.maxY = static_cast<float>(h - 2);
+    g.pairs = 3 * w <= 0x7FFF && h - 2 <= 0x7FFF;
     return g;
 }
 

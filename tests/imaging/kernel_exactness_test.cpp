@@ -57,8 +57,9 @@ TEST(Decode, DecodersRefuseInputsTheirHeaderDoesNotCover) {
 }
 
 // Random maps and calibrations, odd sizes (partial groups at row ends), streamed sizes (with rows of any
-// length, narrower than a vector too, whose streamed steps start a few pixels in), reciprocals that
-// land next to float rounding midpoints, and divisors whose reciprocal is not a normal number.
+// length, narrower than a vector too, whose streamed steps start a few pixels in), a 2D image too wide for
+// its rows' bytes to fit 16 bits, reciprocals that land next to float rounding midpoints, and divisors
+// whose reciprocal is not a normal number.
 TEST(PointCloud, EqualsTheFormulaBitForBit) {
     std::mt19937 rng(2024);
     const struct {
@@ -72,6 +73,7 @@ TEST(PointCloud, EqualsTheFormulaBitForBit) {
                  {1024, 1024, 1200, 1920, 10.0, 0},
                  {800, 1021, 480, 1100, 10.0, 0},
                  {240000, 3, 4, 4, 10.0, 0},
+                 {24, 64, 40, 11000, 10.0, 0},
                  {5, 9, 6, 6, 1.0 / (1.0 + 0x1p-24), 1.0 / (1.0 + 0x1p-24)},
                  {4, 4, 4, 4, 10.0, 1e308},
                  {2, 16, 2, 2, 10.0, 0},
