@@ -126,8 +126,8 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
     };
     const bool stream = sizeof(api::ElementPointXYZBGR) * (end - begin) >= kStreamingBytes;
     ProjectedBatch batch(geometry);
-    auto sample = [&](std::size_t i, bool streamed, const Points& pt, const Landing& landing) {
-        storeColorPoints(bilinear(landing, color, geometry), pt, out + i, streamed);
+    auto sample = [&](std::size_t i, bool streamed, const Points& pt, const Landing& spot) {
+        storeColorPoints(bilinear(spot, color, geometry), pt, out + i, streamed);
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
         const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal);

@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <cstring>
 #include <numeric>
-#include <type_traits>
 
 #include "hwy/highway.h"
 #include "imaging/exact_formulas.h"
@@ -403,8 +402,8 @@ HWY_INLINE WordVec pixelColors(const api::ElementColor* pixels) {
     return hn::LoadU(WordTag(), bgr);
 }
 
-// Byte At of every 32-bit lane, as a number. One byte shuffle picks it: the shuffle unit is otherwise idle in
-// the sampler, while shifts and conversions compete with the mixing's products for the same ports.
+// Byte At of every 32-bit lane, as a number. One byte shuffle picks it: the shuffle port has room in the
+// sampler, while shifts and conversions compete with the mixing's products for the same ports.
 template <int At>
 HWY_INLINE FloatVec level(WordVec words) {
     const hn::Repartition<std::uint8_t, WordTag> d8;

@@ -60,12 +60,12 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         exact::maskPoint(depth, mask, out, i, row, col, p);
     };
     ProjectedBatch batch(geometry);
-    auto sample = [&](std::size_t i, bool streamed, Points pt, const Landing& landing) {
+    auto sample = [&](std::size_t i, bool streamed, Points pt, const Landing& spot) {
         // Any channel above zero sets a pixel: its gray level is at least 0.114. Clouds without colour only
         // need to know which samples are set.
         const WordVec black = hn::Zero(WordTag());
-        WordVec bgr = kXYZ ? black : maskSample(landing, mask, geometry);
-        auto set = hn::RebindMask(df, kXYZ ? maskSampleSet(landing, mask, geometry) : hn::Ne(bgr, black));
+        WordVec bgr = kXYZ ? black : maskSample(spot, mask, geometry);
+        auto set = hn::RebindMask(df, kXYZ ? maskSampleSet(spot, mask, geometry) : hn::Ne(bgr, black));
         if (p.samePixel) {
             const WordVec own = pixelColors(mask.data() + i);
             const auto ownSet = hn::RebindMask(df, hn::Ne(own, black));
