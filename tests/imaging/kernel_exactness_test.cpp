@@ -462,12 +462,13 @@ TEST(TextureMaskCloud, PointsGrazingThe2DCamerasPlaneAreBlack) {
     for (auto& sample : samples) sample = static_cast<std::uint16_t>(near(rng));
     Frame<ElementColor> color = randomImage(rng, 16, 16);
     color.at(8, 8) = {200, 150, 100};
+    const ImageHeader header = depthHeader(rows, cols, 10.0);
+    const std::string payload = depthPayload(samples);
     Frame<ElementDepth> depth;
-    ASSERT_TRUE(decodeDepthMap(depthHeader(rows, cols, 10.0), depthPayload(samples), depth));
+    ASSERT_TRUE(decodeDepthMap(header, payload, depth));
     forEachVectorLevel([&] {
         Frame<ElementPointXYZBGR> cloud;
-        ASSERT_TRUE(
-            computePointXYZBGR(color, depthHeader(rows, cols, 10.0), depthPayload(samples), in, cloud));
+        ASSERT_TRUE(computePointXYZBGR(color, header, payload, in, cloud));
         int black = 0, colored = 0;
         for (std::size_t i = 0; i < samples.size(); ++i) {
             const ElementPointXYZBGR want =
