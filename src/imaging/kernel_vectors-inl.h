@@ -288,6 +288,8 @@ HWY_INLINE void project(const Points& pt, const Projection& k, FloatVec& u, Floa
     const DoubleVec y[2] = {lowDouble(pt.y), highDouble(pt.y)};
     const DoubleVec z[2] = {lowDouble(pt.z), highDouble(pt.z)};
     DoubleVec xc[2], yc[2], zc[2];
+    // Unrolled: as a loop, GCC kept the halves' coordinates on the stack.
+#pragma GCC unroll 2
     for (int h = 0; h < 2; ++h) {
         zc[h] = cameraRow(k, 2, x[h], y[h], z[h]);
         xc[h] = cameraRow(k, 0, x[h], y[h], z[h]);
@@ -379,8 +381,9 @@ private:
 HWY_INLINE FloatVec colorBits(WordVec bgr) { return hn::BitCast(FloatTag(), bgr); }
 
 // The lanes' coloured points at out: colour (with the padding byte zero), x, y, z, the elements' sixteen
-// bytes. With `stream` (out then starts a cache line), they are streamed out, interleaved on the stack first:
-// Highway interleaves into memory only.
+// bytes. With `stream` (out then starts a cache line), they are streamed out. Highway interleaves into memory
+// only; with the copy loop unrolled, the compiler streams the interleaved vectors from registers instead of
+// going through the stack (AVX2 coloured points took up to a tenth less time).
 HWY_INLINE void storeColorPoints(WordVec bgr, const Points& pt, api::ElementPointXYZBGR* out,
                                  bool stream = false) {
     if (!stream) {
@@ -392,6 +395,7 @@ HWY_INLINE void storeColorPoints(WordVec bgr, const Points& pt, api::ElementPoin
     HWY_ALIGN float buf[4 * kMaxLanes];
     hn::StoreInterleaved4(colorBits(bgr), pt.x, pt.y, pt.z, df, buf);
     float* dst = reinterpret_cast<float*>(out);
+#pragma GCC unroll 4
     for (std::size_t n = 0; n < 4; ++n) hn::Stream(hn::Load(df, buf + n * lanes), df, dst + n * lanes);
 }
 
@@ -611,14 +615,17 @@ public:
     template <typename Finish>
     HWY_INLINE void add(std::size_t i, bool stream, const Points& pt, FloatVec u, FloatVec v,
                         const Finish& finish) {
-        // One store each: a loop over an initializer list went through a copy on the stack.
-        keepValue(kX, pt.x);
-        keepValue(kY, pt.y);
-        keepValue(kZ, pt.z);
-        keepValue(kU, u);
-        keepValue(kV, v);
-        streams_[size_] = stream;
-        starts_[size_++] = i;
+        // One store each: a loop over an initializer list went through a copy on the stack. The step is read
+        // once: the vector stores may alias size_ for the compiler.
+        const std::size_t step = size_;
+        keepValue(kX, step, pt.x);
+        keepValue(kY, step, pt.y);
+        keepValue(kZ, step, pt.z);
+        keepValue(kU, step, u);
+        keepValue(kV, step, v);
+        streams_[step] = stream;
+        starts_[step] = i;
+        size_ = step + 1;
         if (size_ == kSteps) flush(finish);
     }
 
@@ -640,9 +647,9 @@ public:
 private:
     enum Value { kX, kY, kZ, kU, kV };
 
-    HWY_INLINE void keepValue(Value n, FloatVec value) {
+    HWY_INLINE void keepValue(Value n, std::size_t step, FloatVec value) {
         const FloatTag df;
-        hn::Store(value, df, values_[n] + size_ * hn::Lanes(df));
+        hn::Store(value, df, values_[n] + step * hn::Lanes(df));
     }
     HWY_INLINE FloatVec value(Value n, std::size_t step) const {
         const FloatTag df;
