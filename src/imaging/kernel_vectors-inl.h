@@ -533,9 +533,12 @@ struct Landing {
     const BilinearInputs* ahead;
 };
 
-// For images with g.vector: what the sampler reads for the lanes' landings.
-HWY_INLINE BilinearInputs inputsAt(const Landing& at, const ImageGeometry& g) {
-    return at.ahead != nullptr ? *at.ahead : bilinearInputs(at.u, at.v, g);
+// For images with g.vector: use(inputs) with what the sampler reads for the lanes' landings. A call for each
+// case rather than a copy of the inputs read ahead: with SSE4 the copy went through the stack twice.
+template <typename Use>
+HWY_INLINE auto withInputs(const Landing& at, const ImageGeometry& g, const Use& use) {
+    if (at.ahead != nullptr) return use(*at.ahead);
+    return use(bilinearInputs(at.u, at.v, g));
 }
 
 // sampleBilinear at (u, v) of every lane, packed as packColor packs it: the same float operations in the same
@@ -553,7 +556,7 @@ HWY_INLINE WordVec bilinear(const Landing& at, const api::Frame<api::ElementColo
             bgr[lane] = packColor(sampleBilinear(color, us[lane], vs[lane]));
         return hn::LoadU(du, bgr);
     }
-    return mixColors(inputsAt(at, g));
+    return withInputs(at, g, [](const BilinearInputs& in) { return mixColors(in); });
 }
 
 // Whether every lane's four neighbouring pixels are black, so that its sample is: masks from detectors are
@@ -569,8 +572,9 @@ HWY_INLINE bool allNeighboursBlack(const BilinearInputs& in) {
 HWY_INLINE WordVec maskSample(const Landing& at, const api::Frame<api::ElementColor>& mask,
                               const ImageGeometry& g) {
     if (!g.vector) return bilinear(at, mask, g);
-    const BilinearInputs in = inputsAt(at, g);
-    return allNeighboursBlack(in) ? hn::Zero(WordTag()) : mixColors(in);
+    return withInputs(at, g, [](const BilinearInputs& in) {
+        return allNeighboursBlack(in) ? hn::Zero(WordTag()) : mixColors(in);
+    });
 }
 
 // The lanes with a channel at level 2 or more in all four neighbours. Their samples are set: the four
@@ -592,18 +596,19 @@ HWY_INLINE hn::Mask<WordTag> maskSampleSet(const Landing& at, const api::Frame<a
                                            const ImageGeometry& g) {
     const WordTag du;
     if (!g.vector) return hn::Ne(bilinear(at, mask, g), hn::Zero(du));
-    const BilinearInputs in = inputsAt(at, g);
-    const auto sampled = hn::Ne(hn::BitCast(du, in.keep), hn::Zero(du));
-    if (allNeighboursBlack(in)) return hn::FirstN(du, 0);
-    auto set = neighboursAllLit(in);
-    if (hn::AllTrue(du, hn::Or(set, hn::Not(sampled)))) return hn::And(set, sampled);
-    set = hn::Or(set, hn::Ne(mixChannel<0>(in), hn::Zero(du)));
-    if (!hn::AllTrue(du, hn::Or(set, hn::Not(sampled)))) {
-        set = hn::Or(set, hn::Ne(mixChannel<1>(in), hn::Zero(du)));
-        if (!hn::AllTrue(du, hn::Or(set, hn::Not(sampled))))
-            set = hn::Or(set, hn::Ne(mixChannel<2>(in), hn::Zero(du)));
-    }
-    return hn::And(set, sampled);
+    return withInputs(at, g, [&](const BilinearInputs& in) {
+        const auto sampled = hn::Ne(hn::BitCast(du, in.keep), hn::Zero(du));
+        if (allNeighboursBlack(in)) return hn::FirstN(du, 0);
+        auto set = neighboursAllLit(in);
+        if (hn::AllTrue(du, hn::Or(set, hn::Not(sampled)))) return hn::And(set, sampled);
+        set = hn::Or(set, hn::Ne(mixChannel<0>(in), hn::Zero(du)));
+        if (!hn::AllTrue(du, hn::Or(set, hn::Not(sampled)))) {
+            set = hn::Or(set, hn::Ne(mixChannel<1>(in), hn::Zero(du)));
+            if (!hn::AllTrue(du, hn::Or(set, hn::Not(sampled))))
+                set = hn::Or(set, hn::Ne(mixChannel<2>(in), hn::Zero(du)));
+        }
+        return hn::And(set, sampled);
+    });
 }
 
 // Whether a batch reads the sampler's pixels for all its steps before mixing any: where gathers are loads
