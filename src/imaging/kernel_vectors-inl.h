@@ -183,10 +183,12 @@ HWY_INLINE std::size_t alignedStart(const T* out, std::size_t begin, std::size_t
 // by 28 zeros; two doubles a few units apart round to the same float unless one such midpoint lies between
 // them (valid in the range of normal floats). Bits 5 to 28 of the dropped bits plus 16 less the midpoint are
 // then all zero.
+inline constexpr std::int32_t kMidpointOffset = 16 - 0x10000000;
+inline constexpr std::int32_t kMidpointBits = 0x1FFFFFE0;
 HWY_INLINE hn::Mask<DoubleTag> nearFloatMidpoint(DoubleVec q) {
     const hn::RebindToSigned<DoubleTag> di;
-    const auto offset = hn::Add(hn::BitCast(di, q), hn::Set(di, std::int64_t{16 - 0x10000000}));
-    const auto tested = hn::And(offset, hn::Set(di, std::int64_t{0x1FFFFFE0}));
+    const auto offset = hn::Add(hn::BitCast(di, q), hn::Set(di, std::int64_t{kMidpointOffset}));
+    const auto tested = hn::And(offset, hn::Set(di, std::int64_t{kMidpointBits}));
     return hn::RebindMask(DoubleTag(), hn::Eq(tested, hn::Zero(di)));
 }
 
@@ -205,12 +207,12 @@ HWY_INLINE bool anyNearFloatMidpoint(DoubleVec a, DoubleVec b, DoubleVec c, Doub
         return FloatVec{_mm512_shuffle_ps(_mm512_castpd_ps(first.raw), _mm512_castpd_ps(second.raw), 0x88)};
 #endif
     };
-    const WordTag du;
+    const IntTag di;
     auto near = [&](FloatVec words) {
-        const WordVec offset = hn::Add(hn::BitCast(du, words), hn::Set(du, std::uint32_t{16} - 0x10000000u));
-        return hn::Eq(hn::And(offset, hn::Set(du, std::uint32_t{0x1FFFFFE0})), hn::Zero(du));
+        const IntVec offset = hn::Add(hn::BitCast(di, words), hn::Set(di, kMidpointOffset));
+        return hn::Eq(hn::And(offset, hn::Set(di, kMidpointBits)), hn::Zero(di));
     };
-    return !hn::AllFalse(du, hn::Or(near(lowWords(a, b)), near(lowWords(c, d))));
+    return !hn::AllFalse(di, hn::Or(near(lowWords(a, b)), near(lowWords(c, d))));
 #else
     const DoubleTag dd;
     return !hn::AllFalse(dd, hn::Or(hn::Or(nearFloatMidpoint(a), nearFloatMidpoint(b)),
