@@ -20,6 +20,13 @@
 #include "imaging/kernel_support.h"
 #include "imaging/projection.h"
 
+// Whether the target being compiled is one of the x86 vector targets, for the few operations written with
+// their instructions. Evaluated where used, so once per target.
+#ifndef QUORIX_X86_VECTOR_TARGET
+#define QUORIX_X86_VECTOR_TARGET \
+    (HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_SSE4)
+#endif
+
 // The one-lane fallback (Highway's HWY_SCALAR) runs the formulas themselves.
 #if HWY_TARGET != HWY_SCALAR
 HWY_BEFORE_NAMESPACE();
@@ -197,7 +204,7 @@ HWY_INLINE hn::Mask<DoubleTag> nearFloatMidpoint(DoubleVec q) {
 // together: fewer operations on the vector ports than the 64-bit test of each (the points took 7 to 11 % less
 // time with AVX2 and SSE4 on the Intel cores measured, the texture masks 2 to 8 %).
 HWY_INLINE bool anyNearFloatMidpoint(DoubleVec a, DoubleVec b, DoubleVec c, DoubleVec d) {
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_SSE4
+#if QUORIX_X86_VECTOR_TARGET
     auto lowWords = [](DoubleVec first, DoubleVec second) {
 #if HWY_TARGET == HWY_AVX2
         return FloatVec{_mm256_shuffle_ps(_mm256_castpd_ps(first.raw), _mm256_castpd_ps(second.raw), 0x88)};
@@ -482,7 +489,7 @@ struct BilinearInputs {
 // the coloured points and the texture masks with AVX2 and AVX-512.
 HWY_INLINE IntVec pixelOffsets(FloatVec fu, FloatVec fv, IntVec keep, const ImageGeometry& g) {
     const IntTag di;
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_SSE4
+#if QUORIX_X86_VECTOR_TARGET
     if (g.pairs) {
         const IntVec pairs = hn::And(hn::Or(truncated(fu), hn::ShiftLeft<16>(truncated(fv))), keep);
         const IntVec factors = hn::Set(di, 3 | ((3 * g.width) << 16));
