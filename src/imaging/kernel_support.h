@@ -20,7 +20,7 @@ struct ImageGeometry {
     const unsigned char* top = nullptr;  // the first row
     int width = 0;
     std::int64_t bytes = 0;    // the whole image's
-    float maxX = 0, maxY = 0;  // largest x0 and y0 with a right and a lower neighbour
+    float endX = 0, endY = 0;  // one past the largest x0 and y0 with a right and a lower neighbour
     bool vector = false;       // small enough for 32-bit offsets and exact float coordinates
     bool pairs = false;        // x0, y0 and a row's bytes all fit 16-bit signed integers
 };
@@ -34,8 +34,8 @@ inline ImageGeometry imageGeometry(const api::Frame<api::ElementColor>& color) {
     g.top = reinterpret_cast<const unsigned char*>(color.data());
     g.width = static_cast<int>(w);
     g.bytes = static_cast<std::int64_t>(3 * w * h);
-    g.maxX = static_cast<float>(w - 2);
-    g.maxY = static_cast<float>(h - 2);
+    g.endX = static_cast<float>(w - 1);
+    g.endY = static_cast<float>(h - 1);
     g.pairs = 3 * w <= 0x7FFF && h - 2 <= 0x7FFF;
     return g;
 }

@@ -482,6 +482,41 @@ TEST(TextureMaskCloud, PointsGrazingThe2DCamerasPlaneAreBlack) {
     });
 }
 
+// Points landing on the 2D image's borders, exactly and a little inside or outside: with both focal lengths
+// 1024 and every depth 1024, column c lands on u = c + cx2 exactly (and row r on v = r + cy2). A pixel is
+// sampled only with a right and a lower neighbour: u on the last column or beyond is black, just below it is
+// not; the same for v, and for u and v just below zero.
+TEST(TextureMaskCloud, LandingsOnTheImagesBordersEqualTheFormula) {
+    const int rows = 16, cols = 24;
+    const std::uint32_t width = 8, height = 6;
+    const Frame<ElementColor> color = filledFrame<ElementColor>(width, height, {200, 150, 100});
+    const std::vector<std::uint16_t> samples(std::size_t(rows) * cols, 32768 + 1024);
+    const ImageHeader header = depthHeader(rows, cols, 1.0);
+    const std::string payload = depthPayload(samples);
+    Frame<ElementDepth> depth;
+    ASSERT_TRUE(decodeDepthMap(header, payload, depth));
+    forEachVectorLevel([&] {
+        for (double offset : {0.0, -0x1p-12, 0x1p-12}) {
+            // Column 8 lands on u = offset, column 15 on the last column plus offset; rows 5 and 10 likewise.
+            DeviceIntri in = identityIntri(1024, 0);
+            in.intrinsic2DCamera.intrinsic[2] = -8 + offset;
+            in.intrinsic2DCamera.intrinsic[3] = -5 + offset;
+            Frame<ElementPointXYZBGR> cloud;
+            ASSERT_TRUE(computePointXYZBGR(color, header, payload, in, cloud));
+            int colored = 0;
+            for (std::size_t i = 0; i < samples.size(); ++i) {
+                const ElementPointXYZBGR want =
+                    refColorPoint(color, samples[i], int(i) / cols, int(i) % cols, rows, cols, 1.0, in);
+                expectColorPoint(cloud[i], want,
+                                 "offset " + std::to_string(offset) + " at " + std::to_string(i));
+                colored += want.g != 0;
+            }
+            EXPECT_EQ(colored, 7 * 5);  // seven columns and five rows, whichever the offset
+            expectMaskClouds(depth, color, in, "offset " + std::to_string(offset));
+        }
+    });
+}
+
 // Masks as detectors make them: black but for a few patches, whose pixels have one faint channel each (a
 // level of one or two, so that some samples round to black), at every level of the sampler's shortcuts.
 TEST(TextureMaskCloud, SparseMasksOfFaintChannelsEqualTheFormula) {
