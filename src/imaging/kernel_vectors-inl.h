@@ -712,26 +712,25 @@ private:
     }
 
     // The sampler's inputs of a step read ahead, as words (kept in arrays: vectors cannot be default-built
-    // on every target).
+    // on every target). The weights' complements are worked out again: a subtraction costs less than a store
+    // and a load.
     HWY_INLINE void keepInputs(std::size_t step, const BilinearInputs& in) {
         const WordTag du;
         std::uint32_t* at = inputs_[0] + step * hn::Lanes(du);
         for (int n = 0; n < 4; ++n) hn::Store(in.w[n], du, at + n * kValueStride);
-        const FloatVec weights[4] = {in.a, in.b, in.na, in.nb};
-        for (int n = 0; n < 4; ++n) hn::Store(hn::BitCast(du, weights[n]), du, at + (4 + n) * kValueStride);
-        hn::Store(hn::BitCast(du, in.keep), du, at + 8 * kValueStride);
+        hn::Store(hn::BitCast(du, in.a), du, at + 4 * kValueStride);
+        hn::Store(hn::BitCast(du, in.b), du, at + 5 * kValueStride);
+        hn::Store(hn::BitCast(du, in.keep), du, at + 6 * kValueStride);
     }
     HWY_INLINE BilinearInputs keptInputs(std::size_t step) const {
         const WordTag du;
         const FloatTag df;
         const std::uint32_t* at = inputs_[0] + step * hn::Lanes(du);
         auto word = [&](int n) { return hn::Load(du, at + n * kValueStride); };
-        return BilinearInputs{{word(0), word(1), word(2), word(3)},
-                              hn::BitCast(df, word(4)),
-                              hn::BitCast(df, word(5)),
-                              hn::BitCast(df, word(6)),
-                              hn::BitCast(df, word(7)),
-                              hn::BitCast(IntTag(), word(8))};
+        const FloatVec a = hn::BitCast(df, word(4)), b = hn::BitCast(df, word(5));
+        const FloatVec one = hn::Set(df, 1.0f);
+        return BilinearInputs{{word(0), word(1), word(2), word(3)}, a, b, hn::Sub(one, a), hn::Sub(one, b),
+                              hn::BitCast(IntTag(), word(6))};
     }
 
     static HWY_INLINE BilinearInputs noInputs() {
@@ -743,7 +742,7 @@ private:
     static constexpr std::size_t kSteps = 16;
     static constexpr std::size_t kValueStride = kSteps * kMaxLanes;
     HWY_ALIGN float values_[5][kValueStride];
-    HWY_ALIGN std::uint32_t inputs_[9][kValueStride];
+    HWY_ALIGN std::uint32_t inputs_[7][kValueStride];
     std::size_t starts_[kSteps];
     bool streams_[kSteps];
     std::size_t size_ = 0;

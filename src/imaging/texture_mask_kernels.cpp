@@ -60,28 +60,31 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         exact::maskPoint(depth, mask, out, i, row, col, p);
     };
     ProjectedBatch batch(geometry);
-    auto sample = [&](std::size_t i, bool streamed, Points pt, const Landing& spot) {
-        // Any channel above zero sets a pixel: its gray level is at least 0.114. Clouds without colour only
-        // need to know which samples are set.
+    auto sample = [&](std::size_t i, bool streamed, const Points& pt, const Landing& spot) {
+        // Any channel above zero sets a pixel: its gray level is at least 0.114. NaN depths go on, as in the
+        // formula (and end black unless their own pixel is set).
         const WordVec black = hn::Zero(WordTag());
-        WordVec bgr = kXYZ ? black : maskSample(spot, mask, geometry);
-        auto set = hn::RebindMask(df, kXYZ ? maskSampleSet(spot, mask, geometry) : hn::Ne(bgr, black));
-        if (p.samePixel) {
-            const WordVec own = pixelColors(mask.data() + i);
-            const auto ownSet = hn::RebindMask(df, hn::Ne(own, black));
-            bgr = hn::IfThenElse(hn::RebindMask(WordTag(), ownSet), own, bgr);
-            set = hn::Or(set, ownSet);
-        }
-        // NaN depths go on, as in the formula (and end black unless their own pixel is set).
-        const auto measured = hn::Not(hn::Le(hn::Abs(pt.z), tolerance));
-        const auto keep = hn::And(measured, set);
-        pt.x = hn::IfThenElseZero(keep, pt.x);
-        pt.y = hn::IfThenElseZero(keep, pt.y);
-        pt.z = hn::IfThenElseZero(keep, pt.z);
+        const auto unmeasured = hn::Le(hn::Abs(pt.z), tolerance);
         if constexpr (kXYZ) {
-            layout.store(pt, out + i, streamed);
+            // Clouds without colour only need to know which samples are set.
+            auto set = hn::RebindMask(df, maskSampleSet(spot, mask, geometry));
+            if (p.samePixel) set = hn::Or(set, hn::RebindMask(df, hn::Ne(pixelColors(mask.data() + i), black)));
+            const auto keep = hn::AndNot(unmeasured, set);
+            const Points kept{hn::IfThenElseZero(keep, pt.x), hn::IfThenElseZero(keep, pt.y),
+                              hn::IfThenElseZero(keep, pt.z)};
+            layout.store(kept, out + i, streamed);
         } else {
-            storeColorPoints(hn::IfThenElseZero(hn::RebindMask(WordTag(), keep), bgr), pt, out + i, streamed);
+            WordVec bgr = maskSample(spot, mask, geometry);
+            if (p.samePixel) {
+                const WordVec own = pixelColors(mask.data() + i);
+                bgr = hn::IfThenElse(hn::Ne(own, black), own, bgr);
+            }
+            // The pixel's own colour when set, else the sample: the point is dropped where that is black.
+            const auto drop = hn::Or(unmeasured, hn::RebindMask(df, hn::Eq(bgr, black)));
+            const Points kept{hn::IfThenZeroElse(drop, pt.x), hn::IfThenZeroElse(drop, pt.y),
+                              hn::IfThenZeroElse(drop, pt.z)};
+            storeColorPoints(hn::IfThenZeroElse(hn::RebindMask(WordTag(), unmeasured), bgr), kept, out + i,
+                             streamed);
         }
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
