@@ -506,6 +506,48 @@ HWY_INLINE IntVec pixelOffsets(IntVec x0, IntVec y0, IntVec keep, const ImageGeo
     return hn::Add(pixel, hn::Add(pixel, pixel));
 }
 
+// Whether a batch reads the sampler's pixels for all its steps before mixing any: where gathers are loads
+// lane by lane (Highway emulates them below AVX2). With SSE4 on the Intel cores measured, coloured points and
+// coloured texture masks took a ninth to a seventh less time (texture masks without colour the same). With
+// AVX2 and AVX-512, whose gathers are instructions, the coloured points took up to a seventh more.
+inline constexpr bool kGatherAhead =
+    HWY_TARGET != HWY_AVX2 && HWY_TARGET != HWY_AVX3 && HWY_TARGET != HWY_AVX3_DL;
+
+// make(w0, w1, w2, w3) with the words of BilinearInputs::w at the byte offsets `at` of the lanes' pixels.
+// Where gathers are loads lane by lane in vectors of four words (SSE4, NEON), each lane's two pixels of a row
+// come as one 8-byte load, and the words are picked from them: 8 loads rather than 16. The upper row's is
+// read from the pixel on, the lower row's from two bytes before it, so that neither passes an end of the
+// image.
+template <typename Make>
+HWY_INLINE auto neighbourWords(const ImageGeometry& g, IntVec at, const Make& make) {
+    const std::int64_t rowBytes = 3 * static_cast<std::int64_t>(g.width);
+#if HWY_MAX_BYTES == 16
+    if constexpr (kGatherAhead) {
+        const WordTag du;
+        const hn::Repartition<std::uint64_t, WordTag> d64;
+        const hn::Rebind<std::int64_t, decltype(d64)> di64;
+        const auto lowOffsets = hn::PromoteTo(di64, hn::LowerHalf(at));
+        const auto highOffsets = hn::PromoteTo(di64, hn::UpperHalf(hn::Half<IntTag>(), at));
+        auto rows = [&](const unsigned char* base, decltype(lowOffsets) offsets) {
+            return hn::GatherOffset(d64, reinterpret_cast<const std::uint64_t*>(base), offsets);
+        };
+        const unsigned char* lower = g.top + rowBytes - 2;
+        const auto upperLow = rows(g.top, lowOffsets), upperHigh = rows(g.top, highOffsets);
+        const auto lowerLow = rows(lower, lowOffsets), lowerHigh = rows(lower, highOffsets);
+        // The low words of the lanes' 8-byte words, or the high ones.
+        auto low = [&](decltype(upperLow) first, decltype(upperLow) second) {
+            return hn::ConcatEven(du, hn::BitCast(du, second), hn::BitCast(du, first));
+        };
+        return make(low(upperLow, upperHigh),
+                    low(hn::ShiftRight<16>(upperLow), hn::ShiftRight<16>(upperHigh)),
+                    low(hn::ShiftRight<16>(lowerLow), hn::ShiftRight<16>(lowerHigh)),
+                    hn::ConcatOdd(du, hn::BitCast(du, lowerHigh), hn::BitCast(du, lowerLow)));
+    }
+#endif
+    return make(gatherWords(g.top, at), gatherWords(g.top + 2, at), gatherWords(g.top + rowBytes, at),
+                gatherWords(g.top + rowBytes + 2, at));
+}
+
 // How far below a step's first pixel the sampler fetches the 2D image ahead, in rows. Two to sixteen rows
 // measured the same.
 inline constexpr std::int64_t kPrefetchRows = 4;
@@ -535,13 +577,9 @@ HWY_INLINE BilinearInputs bilinearInputs(FloatVec u, FloatVec v, const ImageGeom
     if (ahead < g.bytes) hwy::Prefetch(g.top + ahead);
     const FloatVec a = hn::Sub(u, fu), b = hn::Sub(v, fv);
     const FloatVec one = hn::Set(df, 1.0f);
-    return BilinearInputs{{gatherWords(g.top, at), gatherWords(g.top + 2, at),
-                           gatherWords(g.top + rowBytes, at), gatherWords(g.top + rowBytes + 2, at)},
-                          a,
-                          b,
-                          hn::Sub(one, a),
-                          hn::Sub(one, b),
-                          keep};
+    return neighbourWords(g, at, [&](WordVec w0, WordVec w1, WordVec w2, WordVec w3) {
+        return BilinearInputs{{w0, w1, w2, w3}, a, b, hn::Sub(one, a), hn::Sub(one, b), keep};
+    });
 }
 
 // One channel of sampleBilinear for every lane: the formula's products and sums, in its order.
@@ -648,13 +686,6 @@ HWY_INLINE hn::Mask<WordTag> maskSampleSet(const Landing& at, const api::Frame<a
         return hn::And(set, sampled);
     });
 }
-
-// Whether a batch reads the sampler's pixels for all its steps before mixing any: where gathers are loads
-// lane by lane (Highway emulates them below AVX2). With SSE4 on the Intel cores measured, coloured points and
-// coloured texture masks took a ninth to a seventh less time (texture masks without colour the same). With
-// AVX2 and AVX-512, whose gathers are instructions, the coloured points took up to a seventh more.
-inline constexpr bool kGatherAhead =
-    HWY_TARGET != HWY_AVX2 && HWY_TARGET != HWY_AVX3 && HWY_TARGET != HWY_AVX3_DL;
 
 // Steps worked in two passes: a batch of them takes its points and where they land in the 2D image, then the
 // batch is sampled. Each pass is a shorter chain of dependent operations, so the processor overlaps more

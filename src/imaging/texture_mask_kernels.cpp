@@ -68,7 +68,8 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         if constexpr (kXYZ) {
             // Clouds without colour only need to know which samples are set.
             auto set = hn::RebindMask(df, maskSampleSet(spot, mask, geometry));
-            if (p.samePixel) set = hn::Or(set, hn::RebindMask(df, hn::Ne(pixelColors(mask.data() + i), black)));
+            if (p.samePixel)
+                set = hn::Or(set, hn::RebindMask(df, hn::Ne(pixelColors(mask.data() + i), black)));
             const auto keep = hn::AndNot(unmeasured, set);
             const Points kept{hn::IfThenElseZero(keep, pt.x), hn::IfThenElseZero(keep, pt.y),
                               hn::IfThenElseZero(keep, pt.z)};
