@@ -602,18 +602,44 @@ HWY_INLINE WordVec mixColors(const BilinearInputs& in) {
     return hn::And(bgr, hn::BitCast(WordTag(), in.keep));
 }
 
+// A batch of steps (ProjectedBatch) keeps each of its values for all its steps in one row of words.
+inline constexpr std::size_t kBatchSteps = 16;
+inline constexpr std::size_t kBatchRow = kBatchSteps * kMaxLanes;
+
+// The sampler's inputs of a step read ahead, as words at `at`, one batch row apart (in arrays: vectors
+// cannot be default-built on every target). The weights' complements are worked out again: a subtraction
+// costs less than a store and a load.
+inline constexpr std::size_t kKeptInputs = 7;
+HWY_INLINE void keepInputs(std::uint32_t* at, const BilinearInputs& in) {
+    const WordTag du;
+    for (int n = 0; n < 4; ++n) hn::Store(in.w[n], du, at + n * kBatchRow);
+    hn::Store(hn::BitCast(du, in.a), du, at + 4 * kBatchRow);
+    hn::Store(hn::BitCast(du, in.b), du, at + 5 * kBatchRow);
+    hn::Store(hn::BitCast(du, in.keep), du, at + 6 * kBatchRow);
+}
+HWY_INLINE BilinearInputs keptInputs(const std::uint32_t* at) {
+    const WordTag du;
+    const FloatTag df;
+    auto word = [&](int n) { return hn::Load(du, at + n * kBatchRow); };
+    const FloatVec a = hn::BitCast(df, word(4)), b = hn::BitCast(df, word(5));
+    const FloatVec one = hn::Set(df, 1.0f);
+    return BilinearInputs{{word(0), word(1), word(2), word(3)}, a, b, hn::Sub(one, a), hn::Sub(one, b),
+                          hn::BitCast(IntTag(), word(6))};
+}
+
 // Where a step's points land in the 2D image, and what the vector sampler reads there when the batch read it
-// ahead (ProjectedBatch), null otherwise.
+// ahead (keepInputs), null otherwise.
 struct Landing {
     FloatVec u, v;
-    const BilinearInputs* ahead;
+    const std::uint32_t* ahead;
 };
 
 // For images with g.vector: use(inputs) with what the sampler reads for the lanes' landings. A call for each
-// case rather than a copy of the inputs read ahead: with SSE4 the copy went through the stack twice.
+// case rather than a copy of the inputs read ahead, and the kept inputs loaded here rather than handed over
+// built: with SSE4 either went through the stack.
 template <typename Use>
 HWY_INLINE auto withInputs(const Landing& at, const ImageGeometry& g, const Use& use) {
-    if (at.ahead != nullptr) return use(*at.ahead);
+    if (at.ahead != nullptr) return use(keptInputs(at.ahead));
     return use(bilinearInputs(at.u, at.v, g));
 }
 
@@ -720,12 +746,12 @@ public:
         const bool ahead = kGatherAhead && geometry_.vector;
         // A copy the stores below cannot alias: its fields and their vectors stay in registers.
         const ImageGeometry g = geometry_;
+        const std::size_t lanes = hn::Lanes(WordTag());
         for (std::size_t step = 0; ahead && step < size_; ++step)
-            keepInputs(step, bilinearInputs(value(kU, step), value(kV, step), g));
+            keepInputs(inputs_[0] + step * lanes, bilinearInputs(value(kU, step), value(kV, step), g));
         for (std::size_t step = 0; step < size_; ++step) {
-            const BilinearInputs kept = ahead ? keptInputs(step) : noInputs();
             finish(starts_[step], streams_[step], Points{value(kX, step), value(kY, step), value(kZ, step)},
-                   Landing{value(kU, step), value(kV, step), ahead ? &kept : nullptr});
+                   Landing{value(kU, step), value(kV, step), ahead ? inputs_[0] + step * lanes : nullptr});
         }
         size_ = 0;
     }
@@ -742,38 +768,9 @@ private:
         return hn::Load(df, values_[n] + step * hn::Lanes(df));
     }
 
-    // The sampler's inputs of a step read ahead, as words (kept in arrays: vectors cannot be default-built
-    // on every target). The weights' complements are worked out again: a subtraction costs less than a store
-    // and a load.
-    HWY_INLINE void keepInputs(std::size_t step, const BilinearInputs& in) {
-        const WordTag du;
-        std::uint32_t* at = inputs_[0] + step * hn::Lanes(du);
-        for (int n = 0; n < 4; ++n) hn::Store(in.w[n], du, at + n * kValueStride);
-        hn::Store(hn::BitCast(du, in.a), du, at + 4 * kValueStride);
-        hn::Store(hn::BitCast(du, in.b), du, at + 5 * kValueStride);
-        hn::Store(hn::BitCast(du, in.keep), du, at + 6 * kValueStride);
-    }
-    HWY_INLINE BilinearInputs keptInputs(std::size_t step) const {
-        const WordTag du;
-        const FloatTag df;
-        const std::uint32_t* at = inputs_[0] + step * hn::Lanes(du);
-        auto word = [&](int n) { return hn::Load(du, at + n * kValueStride); };
-        const FloatVec a = hn::BitCast(df, word(4)), b = hn::BitCast(df, word(5));
-        const FloatVec one = hn::Set(df, 1.0f);
-        return BilinearInputs{{word(0), word(1), word(2), word(3)}, a, b, hn::Sub(one, a), hn::Sub(one, b),
-                              hn::BitCast(IntTag(), word(6))};
-    }
-
-    static HWY_INLINE BilinearInputs noInputs() {
-        const WordVec zero = hn::Zero(WordTag());
-        const FloatVec none = hn::Zero(FloatTag());
-        return BilinearInputs{{zero, zero, zero, zero}, none, none, none, none, hn::Zero(IntTag())};
-    }
-
-    static constexpr std::size_t kSteps = 16;
-    static constexpr std::size_t kValueStride = kSteps * kMaxLanes;
-    HWY_ALIGN float values_[5][kValueStride];
-    HWY_ALIGN std::uint32_t inputs_[7][kValueStride];
+    static constexpr std::size_t kSteps = kBatchSteps;
+    HWY_ALIGN float values_[5][kBatchRow];
+    HWY_ALIGN std::uint32_t inputs_[kKeptInputs][kBatchRow];
     std::size_t starts_[kSteps];
     bool streams_[kSteps];
     std::size_t size_ = 0;
