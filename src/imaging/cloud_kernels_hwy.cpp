@@ -66,10 +66,10 @@ HWY_INLINE Points pointsAt(const unsigned char* raw, std::size_t i, const LaneCo
         const FloatVec z = joinFloats(low, high);
         Points pt{z, z, z};
         if (k.productsServe(z) &&
-            pointsByProducts(z, hn::Or(nearFloatMidpoint(low), nearFloatMidpoint(high)), at, pt))
+            pointsByProducts(widen(z), hn::Or(nearFloatMidpoint(low), nearFloatMidpoint(high)), at, pt))
             return pt;
     }
-    return pointsAt(depthsAt(raw, i, p), at, k);
+    return pointsAt(widen(depthsAt(raw, i, p)), at, k);
 }
 
 void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,

@@ -231,40 +231,56 @@ struct Points {
     FloatVec x, y, z;
 };
 
+// A step's depths, and their halves as doubles.
+struct WideDepths {
+    FloatVec z;
+    DoubleVec low, high;
+};
+
+HWY_INLINE WideDepths widen(FloatVec z) { return WideDepths{z, lowDouble(z), highDouble(z)}; }
+
+// The depths at `at`: each half is widened as it is read, which costs no shuffle on x86.
+HWY_INLINE WideDepths wideDepthsAt(const float* at) {
+    const HalfTag dh;
+    const DoubleTag dd;
+    return WideDepths{hn::LoadU(FloatTag(), at), hn::PromoteTo(dd, hn::LoadU(dh, at)),
+                      hn::PromoteTo(dd, hn::LoadU(dh, at + hn::Lanes(dh)))};
+}
+
 // x and y of a step by the factors' products, into pt; false, with pt untouched, when a lane (or one of
 // `doubtful`) may round otherwise than the formula's division.
-HWY_INLINE bool pointsByProducts(FloatVec z, hn::Mask<DoubleTag> doubtful, const LaneCoordinates& at,
+HWY_INLINE bool pointsByProducts(const WideDepths& d, hn::Mask<DoubleTag> doubtful, const LaneCoordinates& at,
                                  Points& pt) {
     const DoubleTag dd;
-    const DoubleVec zLow = lowDouble(z), zHigh = highDouble(z);
+    const DoubleVec zLow = d.low, zHigh = d.high;
     const DoubleVec x[2] = {hn::Mul(hn::LoadU(dd, at.colFactor), zLow),
                             hn::Mul(hn::LoadU(dd, at.colFactor + hn::Lanes(dd)), zHigh)};
     const DoubleVec y[2] = {hn::Mul(at.rowFactor, zLow), hn::Mul(at.rowFactor, zHigh)};
     if (HWY_UNLIKELY(!hn::AllFalse(dd, doubtful) || anyNearFloatMidpoint(x[0], x[1], y[0], y[1])))
         return false;
-    pt = Points{joinFloats(x[0], x[1]), joinFloats(y[0], y[1]), z};
+    pt = Points{joinFloats(x[0], x[1]), joinFloats(y[0], y[1]), d.z};
     return true;
 }
 
 // x and y of a step by the formulas' divisions.
-HWY_INLINE Points pointsByDivisions(FloatVec z, const LaneCoordinates& at, const PointConstants& k) {
+HWY_INLINE Points pointsByDivisions(const WideDepths& d, const LaneCoordinates& at, const PointConstants& k) {
     const DoubleTag dd;
-    const DoubleVec zLow = lowDouble(z), zHigh = highDouble(z);
+    const DoubleVec zLow = d.low, zHigh = d.high;
     const DoubleVec colLow = hn::Iota(dd, static_cast<double>(at.col));
     const DoubleVec colHigh = hn::Add(colLow, hn::Set(dd, static_cast<double>(hn::Lanes(dd))));
     const DoubleVec y = hn::Sub(at.row, k.cy);
     return Points{joinFloats(hn::Div(hn::Mul(hn::Sub(colLow, k.cx), zLow), k.fx),
                              hn::Div(hn::Mul(hn::Sub(colHigh, k.cx), zHigh), k.fx)),
-                  joinFloats(hn::Div(hn::Mul(y, zLow), k.fy), hn::Div(hn::Mul(y, zHigh), k.fy)), z};
+                  joinFloats(hn::Div(hn::Mul(y, zLow), k.fy), hn::Div(hn::Mul(y, zHigh), k.fy)), d.z};
 }
 
-HWY_INLINE Points pointsAt(FloatVec z, const LaneCoordinates& at, const PointConstants& k) {
+HWY_INLINE Points pointsAt(const WideDepths& d, const LaneCoordinates& at, const PointConstants& k) {
     // Built whole: the implicit default constructor of a struct of vectors is not compiled for the target.
-    Points pt{z, z, z};
-    if (at.colFactor != nullptr && k.productsServe(z) &&
-        pointsByProducts(z, hn::FirstN(DoubleTag(), 0), at, pt))
+    Points pt{d.z, d.z, d.z};
+    if (at.colFactor != nullptr && k.productsServe(d.z) &&
+        pointsByProducts(d, hn::FirstN(DoubleTag(), 0), at, pt))
         return pt;
-    return pointsByDivisions(z, at, k);
+    return pointsByDivisions(d, at, k);
 }
 
 // The pose and the 2D camera, for projecting points into the 2D image.

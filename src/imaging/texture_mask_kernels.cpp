@@ -89,13 +89,13 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         }
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
-        const FloatVec d = hn::LoadU(df, &depth[i].d);
+        const WideDepths d = wideDepthsAt(&depth[i].d);
         const Points pt = pointsAt(d, at, k);
         // Where the points land in the mask, with the camera coordinates rounded to float as in the formula;
         // points in the 2D camera's plane land outside.
         const DoubleVec x[2] = {lowDouble(pt.x), highDouble(pt.x)};
         const DoubleVec y[2] = {lowDouble(pt.y), highDouble(pt.y)};
-        const DoubleVec z[2] = {lowDouble(d), highDouble(d)};
+        const DoubleVec z[2] = {d.low, d.high};
         DoubleVec xc[2], yc[2], zc[2];
         cameraCoordinate(pose, 2, x, y, z, zc);
         cameraCoordinate(pose, 0, x, y, z, xc);
