@@ -55,21 +55,24 @@ HWY_INLINE FloatVec depthsAt(const unsigned char* raw, std::size_t i, const Kern
 // coloured points at 2448x2048), slower with AVX2 and a fifth slower with SSE4.
 constexpr bool kDepthsByProducts = HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL;
 
-// The points of pixels [i, i + lanes). Depths taken as products are kept when they round as the divisions do
-// in every lane, and read from the table otherwise.
+// The points of pixels [i, i + lanes), and the halves of their x, y and z as doubles into wide (pointsAt).
+// Depths taken as products are kept when they round as the divisions do in every lane, and read from the
+// table otherwise.
 HWY_INLINE Points pointsAt(const unsigned char* raw, std::size_t i, const LaneCoordinates& at,
-                           const PointConstants& k, const KernelParams& p, DoubleVec depthReciprocal) {
+                           const PointConstants& k, const KernelParams& p, DoubleVec depthReciprocal,
+                           DoubleVec (&wide)[3][2]) {
     if (kDepthsByProducts && p.heldDepths == nullptr && p.depthReciprocal != 0 && at.colFactor != nullptr) {
         const IntVec offsets = hn::Sub(samplesAt(raw, i), hn::Set(IntTag(), protocol::kDepthOffset));
         const DoubleVec low = hn::Mul(lowDouble(offsets), depthReciprocal);
         const DoubleVec high = hn::Mul(highDouble(offsets), depthReciprocal);
-        const FloatVec z = joinFloats(low, high);
+        const FloatVec z = joinFloats(low, high, wide[2]);
         Points pt{z, z, z};
         if (k.productsServe(z) &&
-            pointsByProducts(widen(z), hn::Or(nearFloatMidpoint(low), nearFloatMidpoint(high)), at, pt))
+            pointsByProducts(WideDepths{z, wide[2][0], wide[2][1]},
+                             hn::Or(nearFloatMidpoint(low), nearFloatMidpoint(high)), at, pt, wide))
             return pt;
     }
-    return pointsAt(widen(depthsAt(raw, i, p)), at, k);
+    return pointsAt(widen(depthsAt(raw, i, p)), at, k, wide);
 }
 
 void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
@@ -107,7 +110,8 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
         out[i] = {x, y, z};
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
-        const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal);
+        DoubleVec wide[3][2];
+        const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal, wide);
         layout.store(pt, out + i, at.stream);
     };
     walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : RowPhase{});
@@ -130,10 +134,11 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
         storeColorPoints(bilinear(spot, color, geometry), pt, out + i, streamed);
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
-        const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal);
+        DoubleVec wide[3][2];
+        const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal, wide);
         if (p.sameView) return storeColorPoints(pixelColors(color.data() + i), pt, out + i);
         FloatVec u, v;
-        project(pt, pose, u, v);
+        project(wide, pose, u, v);
         batch.add(i, at.stream, pt, u, v, sample);
     };
     walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : RowPhase{});

@@ -84,6 +84,15 @@ HWY_INLINE FloatVec joinFloats(DoubleVec low, DoubleVec high) {
     return hn::Combine(FloatTag(), toFloat(high), toFloat(low));
 }
 
+// joinFloats, and its halves as doubles (lowDouble and highDouble of it) into `wide`, widened from the halves
+// rounded rather than taken out of the joined vector again (a shuffle each with SSE4 and AVX2).
+HWY_INLINE FloatVec joinFloats(DoubleVec low, DoubleVec high, DoubleVec (&wide)[2]) {
+    const auto roundedLow = toFloat(low), roundedHigh = toFloat(high);
+    wide[0] = hn::PromoteTo(DoubleTag(), roundedLow);
+    wide[1] = hn::PromoteTo(DoubleTag(), roundedHigh);
+    return hn::Combine(FloatTag(), roundedHigh, roundedLow);
+}
+
 // x, y, z of pixels from their depths by the formulas' own double products and divisions, or by the
 // depths' products with the columns' and rows' factors (PointDivisors).
 struct PointConstants {
@@ -247,10 +256,11 @@ HWY_INLINE WideDepths wideDepthsAt(const float* at) {
                       hn::PromoteTo(dd, hn::LoadU(dh, at + hn::Lanes(dh)))};
 }
 
-// x and y of a step by the factors' products, into pt; false, with pt untouched, when a lane (or one of
-// `doubtful`) may round otherwise than the formula's division.
+// x and y of a step by the factors' products, into pt, and their halves as doubles into wide[0] and wide[1];
+// false, with both untouched, when a lane (or one of `doubtful`) may round otherwise than the formula's
+// division.
 HWY_INLINE bool pointsByProducts(const WideDepths& d, hn::Mask<DoubleTag> doubtful, const LaneCoordinates& at,
-                                 Points& pt) {
+                                 Points& pt, DoubleVec (&wide)[3][2]) {
     const DoubleTag dd;
     const DoubleVec zLow = d.low, zHigh = d.high;
     const DoubleVec x[2] = {hn::Mul(hn::LoadU(dd, at.colFactor), zLow),
@@ -258,29 +268,35 @@ HWY_INLINE bool pointsByProducts(const WideDepths& d, hn::Mask<DoubleTag> doubtf
     const DoubleVec y[2] = {hn::Mul(at.rowFactor, zLow), hn::Mul(at.rowFactor, zHigh)};
     if (HWY_UNLIKELY(!hn::AllFalse(dd, doubtful) || anyNearFloatMidpoint(x[0], x[1], y[0], y[1])))
         return false;
-    pt = Points{joinFloats(x[0], x[1]), joinFloats(y[0], y[1]), d.z};
+    pt = Points{joinFloats(x[0], x[1], wide[0]), joinFloats(y[0], y[1], wide[1]), d.z};
     return true;
 }
 
-// x and y of a step by the formulas' divisions.
-HWY_INLINE Points pointsByDivisions(const WideDepths& d, const LaneCoordinates& at, const PointConstants& k) {
+// x and y of a step by the formulas' divisions, and their halves as doubles into wide[0] and wide[1].
+HWY_INLINE Points pointsByDivisions(const WideDepths& d, const LaneCoordinates& at, const PointConstants& k,
+                                    DoubleVec (&wide)[3][2]) {
     const DoubleTag dd;
     const DoubleVec zLow = d.low, zHigh = d.high;
     const DoubleVec colLow = hn::Iota(dd, static_cast<double>(at.col));
     const DoubleVec colHigh = hn::Add(colLow, hn::Set(dd, static_cast<double>(hn::Lanes(dd))));
     const DoubleVec y = hn::Sub(at.row, k.cy);
     return Points{joinFloats(hn::Div(hn::Mul(hn::Sub(colLow, k.cx), zLow), k.fx),
-                             hn::Div(hn::Mul(hn::Sub(colHigh, k.cx), zHigh), k.fx)),
-                  joinFloats(hn::Div(hn::Mul(y, zLow), k.fy), hn::Div(hn::Mul(y, zHigh), k.fy)), d.z};
+                             hn::Div(hn::Mul(hn::Sub(colHigh, k.cx), zHigh), k.fx), wide[0]),
+                  joinFloats(hn::Div(hn::Mul(y, zLow), k.fy), hn::Div(hn::Mul(y, zHigh), k.fy), wide[1]),
+                  d.z};
 }
 
-HWY_INLINE Points pointsAt(const WideDepths& d, const LaneCoordinates& at, const PointConstants& k) {
+// The points of a step, and the halves of their x, y and z as doubles into wide[0], wide[1] and wide[2].
+HWY_INLINE Points pointsAt(const WideDepths& d, const LaneCoordinates& at, const PointConstants& k,
+                           DoubleVec (&wide)[3][2]) {
+    wide[2][0] = d.low;
+    wide[2][1] = d.high;
     // Built whole: the implicit default constructor of a struct of vectors is not compiled for the target.
     Points pt{d.z, d.z, d.z};
     if (at.colFactor != nullptr && k.productsServe(d.z) &&
-        pointsByProducts(d, hn::FirstN(DoubleTag(), 0), at, pt))
+        pointsByProducts(d, hn::FirstN(DoubleTag(), 0), at, pt, wide))
         return pt;
-    return pointsByDivisions(d, at, k);
+    return pointsByDivisions(d, at, k, wide);
 }
 
 // The pose and the 2D camera, for projecting points into the 2D image.
@@ -335,11 +351,12 @@ HWY_INLINE void landing(const DoubleVec (&xc)[2], const DoubleVec (&yc)[2], cons
     v = joinFloats(vh[0], vh[1]);
 }
 
-// Where a step's points land in the 2D image (projectedColor's formulas).
-HWY_INLINE void project(const Points& pt, const Projection& k, FloatVec& u, FloatVec& v) {
-    const DoubleVec x[2] = {lowDouble(pt.x), highDouble(pt.x)};
-    const DoubleVec y[2] = {lowDouble(pt.y), highDouble(pt.y)};
-    const DoubleVec z[2] = {lowDouble(pt.z), highDouble(pt.z)};
+// Where a step's points land in the 2D image (projectedColor's formulas), from the halves of their x, y and
+// z as doubles (pointsAt).
+HWY_INLINE void project(const DoubleVec (&wide)[3][2], const Projection& k, FloatVec& u, FloatVec& v) {
+    const DoubleVec(&x)[2] = wide[0];
+    const DoubleVec(&y)[2] = wide[1];
+    const DoubleVec(&z)[2] = wide[2];
     DoubleVec xc[2], yc[2], zc[2];
     // Unrolled: as a loop, GCC kept the halves' coordinates on the stack.
 #pragma GCC unroll 2

@@ -89,13 +89,13 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
         }
     };
     auto steps = [&](std::size_t i, const LaneCoordinates& at) {
-        const WideDepths d = wideDepthsAt(&depth[i].d);
-        const Points pt = pointsAt(d, at, k);
+        DoubleVec wide[3][2];
+        const Points pt = pointsAt(wideDepthsAt(&depth[i].d), at, k, wide);
         // Where the points land in the mask, with the camera coordinates rounded to float as in the formula;
         // points in the 2D camera's plane land outside.
-        const DoubleVec x[2] = {lowDouble(pt.x), highDouble(pt.x)};
-        const DoubleVec y[2] = {lowDouble(pt.y), highDouble(pt.y)};
-        const DoubleVec z[2] = {d.low, d.high};
+        const DoubleVec(&x)[2] = wide[0];
+        const DoubleVec(&y)[2] = wide[1];
+        const DoubleVec(&z)[2] = wide[2];
         DoubleVec xc[2], yc[2], zc[2];
         cameraCoordinate(pose, 2, x, y, z, zc);
         cameraCoordinate(pose, 0, x, y, z, xc);
