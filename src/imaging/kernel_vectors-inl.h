@@ -85,7 +85,8 @@ HWY_INLINE FloatVec joinFloats(DoubleVec low, DoubleVec high) {
 }
 
 // joinFloats, and its halves as doubles (lowDouble and highDouble of it) into `wide`, widened from the halves
-// rounded rather than taken out of the joined vector again (a shuffle each with SSE4 and AVX2).
+// rounded rather than taken out of the joined vector again (a shuffle each with SSE4 and AVX2): on the Intel
+// cores measured, the coloured points took 6 to 11 % less time with SSE4 and 2 to 4 % with AVX2.
 HWY_INLINE FloatVec joinFloats(DoubleVec low, DoubleVec high, DoubleVec (&wide)[2]) {
     const auto roundedLow = toFloat(low), roundedHigh = toFloat(high);
     wide[0] = hn::PromoteTo(DoubleTag(), roundedLow);
@@ -548,9 +549,9 @@ inline constexpr bool kGatherAhead =
 
 // make(w0, w1, w2, w3) with the words of BilinearInputs::w at the byte offsets `at` of the lanes' pixels.
 // Where gathers are loads lane by lane in vectors of four words (SSE4, NEON), each lane's two pixels of a row
-// come as one 8-byte load, and the words are picked from them: 8 loads rather than 16. The upper row's is
-// read from the pixel on, the lower row's from two bytes before it, so that neither passes an end of the
-// image.
+// come as one 8-byte load, and the words are picked from them: 8 loads rather than 16 (with SSE4 the texture
+// masks took 3 to 5 % less time). The upper row's is read from the pixel on, the lower row's from two bytes
+// before it, so that neither passes an end of the image.
 template <typename Make>
 HWY_INLINE auto neighbourWords(const ImageGeometry& g, IntVec at, const Make& make) {
     const std::int64_t rowBytes = 3 * static_cast<std::int64_t>(g.width);
@@ -669,7 +670,8 @@ struct Landing {
 
 // For images with g.vector: use(inputs) with what the sampler reads for the lanes' landings. A call for each
 // case rather than a copy of the inputs read ahead, and the kept inputs loaded here rather than handed over
-// built: with SSE4 either went through the stack.
+// built: with SSE4 either went through the stack (loading them here took 5 to 6 % off the texture mask
+// without colour, 1 to 4 % off the coloured one).
 template <typename Use>
 HWY_INLINE auto withInputs(const Landing& at, const ImageGeometry& g, const Use& use) {
     if (at.ahead != nullptr) return use(keptInputs(at.ahead));
