@@ -670,7 +670,7 @@ struct Landing {
 
 // For images with g.vector: use(inputs) with what the sampler reads for the lanes' landings. A call for each
 // case rather than a copy of the inputs read ahead, and the kept inputs loaded here rather than handed over
-// built: with SSE4 either went through the stack (loading them here took 5 to 6 % off the texture mask
+// built: with SSE4 either went through the stack (loading them here took 5 to 8 % off the texture mask
 // without colour, 1 to 4 % off the coloured one).
 template <typename Use>
 HWY_INLINE auto withInputs(const Landing& at, const ImageGeometry& g, const Use& use) {
