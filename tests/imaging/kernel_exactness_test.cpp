@@ -548,4 +548,55 @@ TEST(TextureMaskCloud, SparseMasksOfFaintChannelsEqualTheFormula) {
     });
 }
 
+// A channel lit in three neighbours but not in the fourth, which weighs more than half, mixes to below one:
+// with both focal lengths 1024 and every depth 1024, column c lands on u = c + cx2 exactly, here with weights
+// a = 0.75 to the right and b = 0.25 below. The mask repeats every three columns: in the upper row red,
+// black, blue; in the lower row red, red and blue, black (all at level 2). Where the black pixel is the upper
+// right neighbour the sample is black, though red is lit in the other three, and blue beyond it and below it.
+TEST(TextureMaskCloud, AChannelLitInThreeNeighboursOnlyIsBlackWhereTheFourthWeighsMore) {
+    const int rows = 4, cols = 48;
+    const std::uint32_t width = 64, height = 8;
+    Frame<ElementColor> mask = filledFrame<ElementColor>(width, height, {0, 0, 0});
+    for (std::uint32_t row = 0; row < height; row += 2) {
+        for (std::uint32_t col = 0; col < width; ++col) {
+            if (col % 3 == 0) mask.at(row, col).r = 2;
+            if (col % 3 == 2) mask.at(row, col).b = 2;
+            if (col % 3 != 2) mask.at(row + 1, col).r = 2;
+            if (col % 3 == 1) mask.at(row + 1, col).b = 2;
+        }
+    }
+    const std::vector<std::uint16_t> samples(std::size_t(rows) * cols, 32768 + 1024);
+    Frame<ElementDepth> depth;
+    ASSERT_TRUE(decodeDepthMap(depthHeader(rows, cols, 1.0), depthPayload(samples), depth));
+    DeviceIntri in = identityIntri(1024, 0);
+    in.intrinsic2DCamera.intrinsic[2] = 2.75;
+    in.intrinsic2DCamera.intrinsic[3] = 0.25;
+    forEachVectorLevel([&] { expectMaskClouds(depth, mask, in, "three of four"); });
+}
+
+// Masks whose pixels have at most one channel each, so that the sampler's shortcuts must read every channel
+// of every neighbour in its place: pixels black or at level 2 in one channel, chosen at random (a channel lit
+// in three neighbours but not in a black fourth mixes to below one where the fourth weighs more than half),
+// and a black mask with single pixels of one bright channel (a neighbourhood is black unless that byte is
+// read).
+TEST(TextureMaskCloud, MasksOfOneChannelPerPixelEqualTheFormula) {
+    std::mt19937 rng(12);
+    const std::uint32_t width = 120, height = 90;
+    std::uniform_int_distribution<int> channel(0, 3), spot(0, 6);
+    Frame<ElementColor> levelTwo = filledFrame<ElementColor>(width, height, {0, 0, 0});
+    Frame<ElementColor> spots = filledFrame<ElementColor>(width, height, {0, 0, 0});
+    for (std::size_t i = 0; i < std::size_t(width) * height; ++i) {
+        const int lit = channel(rng);
+        if (lit == 3) continue;
+        (lit == 0 ? levelTwo[i].b : lit == 1 ? levelTwo[i].g : levelTwo[i].r) = 2;
+        if (spot(rng) == 0) (lit == 0 ? spots[i].b : lit == 1 ? spots[i].g : spots[i].r) = 200;
+    }
+    forEachVectorLevel([&] {
+        const DeviceIntri intri = realisticIntri(rng, 320, 240, int(width), int(height));
+        const Frame<ElementDepth> depth = randomDepth(rng, 320, 240);
+        expectMaskClouds(depth, levelTwo, intri, "level two");
+        expectMaskClouds(depth, spots, intri, "spots");
+    });
+}
+
 }  // namespace
