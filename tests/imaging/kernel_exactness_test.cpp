@@ -517,6 +517,9 @@ TEST(TextureMaskCloud, LandingsOnTheImagesBordersEqualTheFormula) {
     });
 }
 
+// Channel c of a pixel: 0 blue, 1 green, 2 red.
+std::uint8_t& channelOf(ElementColor& pixel, int c) { return c == 0 ? pixel.b : c == 1 ? pixel.g : pixel.r; }
+
 // Masks as detectors make them: black but for a few patches, whose pixels have one faint channel each (a
 // level of one or two, so that some samples round to black), at every level of the sampler's shortcuts.
 TEST(TextureMaskCloud, SparseMasksOfFaintChannelsEqualTheFormula) {
@@ -531,7 +534,7 @@ TEST(TextureMaskCloud, SparseMasksOfFaintChannelsEqualTheFormula) {
                 ElementColor& pixel = mask.at(std::uint32_t(row), std::uint32_t(col));
                 pixel = {0, 0, 0};
                 const int lit = channel(rng);
-                (lit == 0 ? pixel.b : lit == 1 ? pixel.g : pixel.r) = std::uint8_t(faint(rng));
+                channelOf(pixel, lit) = std::uint8_t(faint(rng));
             }
         }
     }
@@ -588,8 +591,8 @@ TEST(TextureMaskCloud, MasksOfOneChannelPerPixelEqualTheFormula) {
     for (std::size_t i = 0; i < std::size_t(width) * height; ++i) {
         const int lit = channel(rng);
         if (lit == 3) continue;
-        (lit == 0 ? levelTwo[i].b : lit == 1 ? levelTwo[i].g : levelTwo[i].r) = 2;
-        if (spot(rng) == 0) (lit == 0 ? spots[i].b : lit == 1 ? spots[i].g : spots[i].r) = 200;
+        channelOf(levelTwo[i], lit) = 2;
+        if (spot(rng) == 0) channelOf(spots[i], lit) = 200;
     }
     forEachVectorLevel([&] {
         const DeviceIntri intri = realisticIntri(rng, 320, 240, int(width), int(height));
