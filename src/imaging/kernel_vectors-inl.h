@@ -547,14 +547,13 @@ HWY_INLINE IntVec pixelOffsets(IntVec x0, IntVec y0, IntVec keep, const ImageGeo
 inline constexpr bool kGatherAhead =
     HWY_TARGET != HWY_AVX2 && HWY_TARGET != HWY_AVX3 && HWY_TARGET != HWY_AVX3_DL;
 
-// make(w0, w1, w2, w3) with the words of BilinearInputs::w at the byte offsets `at` of the lanes' pixels.
-// Where gathers are loads lane by lane in vectors of four words (SSE4, NEON), each lane's two pixels of a row
-// come as one 8-byte load, and the words are picked from them: 8 loads rather than 16 (with SSE4 the texture
-// masks took 3 to 5 % less time). The upper row's is read from the pixel on, the lower row's from two bytes
-// before it, so that neither passes an end of the image.
+// make(w0, w1, w2, w3) with the words of BilinearInputs::w at the byte offsets `at` of the lanes' pixels, in
+// an image of rowBytes a row. Where gathers are loads lane by lane in vectors of four words (SSE4, NEON),
+// each lane's two pixels of a row come as one 8-byte load, and the words are picked from them: 8 loads rather
+// than 16 (with SSE4 the texture masks took 3 to 5 % less time). The upper row's is read from the pixel on,
+// the lower row's from two bytes before it, so that neither passes an end of the image.
 template <typename Make>
-HWY_INLINE auto neighbourWords(const ImageGeometry& g, IntVec at, const Make& make) {
-    const std::int64_t rowBytes = 3 * static_cast<std::int64_t>(g.width);
+HWY_INLINE auto neighbourWords(const ImageGeometry& g, IntVec at, std::int64_t rowBytes, const Make& make) {
 #if HWY_MAX_BYTES == 16
     if constexpr (kGatherAhead) {
         const WordTag du;
@@ -578,6 +577,8 @@ HWY_INLINE auto neighbourWords(const ImageGeometry& g, IntVec at, const Make& ma
                     hn::ConcatOdd(du, hn::BitCast(du, lowerHigh), hn::BitCast(du, lowerLow)));
     }
 #endif
+    // Four bytes from each pixel's start; the right-hand pixels are read from one byte early, so that no read
+    // passes the last pixel.
     return make(gatherWords(g.top, at), gatherWords(g.top + 2, at), gatherWords(g.top + rowBytes, at),
                 gatherWords(g.top + rowBytes + 2, at));
 }
@@ -601,8 +602,6 @@ HWY_INLINE BilinearInputs bilinearInputs(FloatVec u, FloatVec v, const ImageGeom
     const IntVec x0 = truncated(u), y0 = truncated(v);
     const FloatVec fu = hn::ConvertTo(df, x0), fv = hn::ConvertTo(df, y0);
     const IntVec at = pixelOffsets(x0, y0, keep, g);
-    // Four bytes from each pixel's start; the right-hand pixels are read from one byte early, so that no read
-    // passes the last pixel.
     const std::int64_t rowBytes = 3 * static_cast<std::int64_t>(g.width);
     // The image a few rows further down, where the steps of later depth rows will read, is fetched ahead:
     // with AVX2 and AVX-512 the coloured points and texture masks at 2448x2048 took about a sixth less time
@@ -611,7 +610,7 @@ HWY_INLINE BilinearInputs bilinearInputs(FloatVec u, FloatVec v, const ImageGeom
     if (ahead < g.bytes) hwy::Prefetch(g.top + ahead);
     const FloatVec a = hn::Sub(u, fu), b = hn::Sub(v, fv);
     const FloatVec one = hn::Set(df, 1.0f);
-    return neighbourWords(g, at, [&](WordVec w0, WordVec w1, WordVec w2, WordVec w3) {
+    return neighbourWords(g, at, rowBytes, [&](WordVec w0, WordVec w1, WordVec w2, WordVec w3) {
         return BilinearInputs{{w0, w1, w2, w3}, a, b, hn::Sub(one, a), hn::Sub(one, b), keep};
     });
 }
@@ -771,7 +770,7 @@ public:
         streams_[step] = stream;
         starts_[step] = i;
         size_ = step + 1;
-        if (size_ == kSteps) flush(finish);
+        if (size_ == kBatchSteps) flush(finish);
     }
 
     // Not inlined itself, so that `finish` has this one call site and is inlined here: a call per step costs
@@ -803,11 +802,10 @@ private:
         return hn::Load(df, values_[n] + step * hn::Lanes(df));
     }
 
-    static constexpr std::size_t kSteps = kBatchSteps;
     HWY_ALIGN float values_[5][kBatchRow];
     HWY_ALIGN std::uint32_t inputs_[kKeptInputs][kBatchRow];
-    std::size_t starts_[kSteps];
-    bool streams_[kSteps];
+    std::size_t starts_[kBatchSteps];
+    bool streams_[kBatchSteps];
     std::size_t size_ = 0;
     const ImageGeometry& geometry_;
 };
