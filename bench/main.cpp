@@ -57,18 +57,26 @@ void applyVectorLevel() {
     std::exit(2);
 }
 
+// QUORIX_SLOW_GATHERS=1 (or 0) measures the loops as on processors whose gathers are slow (or fast).
+void applyGatherSpeed() {
+    const char* slow = std::getenv("QUORIX_SLOW_GATHERS");
+    if (slow != nullptr) norvik::imaging::useSlowGathers(std::string(slow) != "0");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (std::getenv("OMP_NUM_THREADS") == nullptr) omp_set_num_threads(2);
     applyVectorLevel();
+    applyGatherSpeed();
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     const auto& t = reporter.times;
-    std::printf("\nRatios (threads: %d, loops: %s)\n", omp_get_max_threads(),
-                norvik::imaging::kernelTargetName().c_str());
+    std::printf("\nRatios (threads: %d, loops: %s%s)\n", omp_get_max_threads(),
+                norvik::imaging::kernelTargetName().c_str(),
+                norvik::imaging::slowGathers() ? ", slow gathers" : "");
     for (const std::string size : {"1920/1200", "2448/2048"}) {
         auto at = [&](const char* name) { return std::string(name) + "/" + size + "/real_time"; };
         std::printf("-- %s\n", size.c_str());

@@ -1,6 +1,7 @@
 #include "imaging/cloud_kernels.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -41,6 +42,34 @@ std::string kernelTargetName() {
 }
 
 #endif
+
+namespace {
+
+// useSlowGathers's choice: -1 for the processor's answer, else 0 or 1.
+std::atomic<int> chosenSlowGathers{-1};
+
+bool processorGathersSlow() {
+#if defined(__x86_64__) || defined(__i386__)
+    // Measured on a Zen 5 core (bench/README.md); Intel's cores gather faster than they take the products.
+    __builtin_cpu_init();
+    return __builtin_cpu_is("amd");
+#else
+    return false;
+#endif
+}
+
+}  // namespace
+
+bool slowGathers() {
+    const int chosen = chosenSlowGathers.load(std::memory_order_relaxed);
+    if (chosen >= 0) return chosen != 0;
+    static const bool slow = processorGathersSlow();
+    return slow;
+}
+
+void useSlowGathers(std::optional<bool> slow) {
+    chosenSlowGathers.store(slow ? static_cast<int>(*slow) : -1, std::memory_order_relaxed);
+}
 
 namespace {
 
@@ -132,6 +161,7 @@ KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], s
     const double reciprocal = 1.0 / scale;
     const double smallest = std::fabs(reciprocal), largest = protocol::kDepthOffset * smallest;
     if (smallest >= 0x1p-100 && largest <= 0x1p100) p.depthReciprocal = reciprocal;
+    p.slowGathers = slowGathers();
     return p;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,10 +42,11 @@ struct KernelParams {
     PointDivisors divisors;
     // The depth of every sample at this scale (depthTable).
     const float* depthOf = nullptr;
-    // 1 / scale when the samples' depths may be taken as products with it (the AVX-512 loops do; tested as
-    // the points are, and read from the table next to a rounding midpoint); 0 when they are read from the
-    // table.
+    // 1 / scale when the samples' depths may be taken as products with it (the AVX-512 loops do, and those
+    // with gather instructions where `slowGathers`; tested as the points are, and read from the table next to
+    // a rounding midpoint); 0 when they are read from the table.
     double depthReciprocal = 0;
+    bool slowGathers = false;  // slowGathers() when the parameters were made
     // A depth map the host holds, read instead of samples.
     const api::ElementDepth* heldDepths = nullptr;
     std::int32_t cols = 0;
@@ -64,6 +66,13 @@ std::vector<std::int64_t> kernelTargets();
 void useKernelTarget(std::int64_t target);
 // The name of the instruction set the loops use now ("AVX2", "NEON", ...).
 std::string kernelTargetName();
+
+// Whether the processor's gather instructions are slow next to its loads (AMD's cores): the loops that have
+// them (AVX2, AVX-512) then take the samples' depths as products with the scale's reciprocal rather than
+// gathering them from the table. useSlowGathers overrides the processor's answer for the whole process from
+// now on (the tests check both ways, the benchmark can measure both); nullopt restores it.
+bool slowGathers();
+void useSlowGathers(std::optional<bool> slow);
 
 KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], std::int32_t cols,
                               std::int32_t rows);

@@ -220,7 +220,7 @@ TEST(PointCloud, QuotientsAroundRoundingMidpointsAreTheDivisions) {
 
 // Depths and x within a few units of a float rounding midpoint, from depths other than one: the loops'
 // products (the sample by the scale's reciprocal, the depth by the column's factor) round the other way for a
-// good share of them, and every value must still be the divisions'.
+// good share of them, and every value must still be the divisions', in the depth maps as in the points.
 TEST(PointCloud, ProductsAroundRoundingMidpointsAreTheDivisions) {
     std::mt19937 rng(123);
     std::uniform_real_distribution<float> magnitude(1.0f, 4096.0f);
@@ -254,6 +254,11 @@ TEST(PointCloud, ProductsAroundRoundingMidpointsAreTheDivisions) {
             CameraIntrinsics camera;
             camera.intrinsic[0] = camera.intrinsic[1] = c.fx;
             camera.intrinsic[2] = camera.intrinsic[3] = -c.p;
+            Frame<ElementDepth> depth;
+            ASSERT_TRUE(
+                norvik::imaging::decodeDepthMap(depthHeader(1, 32, c.scale), depthPayload(samples), depth));
+            for (int col = 0; col < 32; ++col)
+                ASSERT_TRUE(sameBits(depth[col].d, refDepth(samples[col], c.scale))) << "col " << col;
             Frame<ElementPointXYZ> points;
             ASSERT_TRUE(computePointXYZ(depthHeader(1, 32, c.scale), depthPayload(samples), camera, points));
             for (int col = 0; col < 32; ++col)

@@ -247,14 +247,20 @@ inline DeviceIntri identityIntri(double f, double c) {
 }
 
 // Runs check once for every instruction set the loops are compiled for and this processor runs, with the
-// loops held to it, and lets them choose again afterwards.
+// loops held to it, and with gathers taken as fast and as slow (depths gathered or taken as products), and
+// lets them choose again afterwards.
 template <typename Check>
 void forEachVectorLevel(const Check& check) {
     for (const std::int64_t target : norvik::imaging::kernelTargets()) {
         norvik::imaging::useKernelTarget(target);
-        SCOPED_TRACE("instruction set " + norvik::imaging::kernelTargetName());
-        check();
+        for (const bool slow : {false, true}) {
+            norvik::imaging::useSlowGathers(slow);
+            SCOPED_TRACE("instruction set " + norvik::imaging::kernelTargetName() +
+                         (slow ? ", slow gathers" : ""));
+            check();
+        }
     }
+    norvik::imaging::useSlowGathers(std::nullopt);
     norvik::imaging::useKernelTarget(0);
 }
 
