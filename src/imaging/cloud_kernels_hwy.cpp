@@ -100,7 +100,7 @@ void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t be
                 const KernelParams& p) {
     // Table lookups: faster than the vector divisions (or the reciprocal's products and their test) at
     // every target measured on Intel cores. Where gathers are slow, products (tested as the points' are).
-    const bool products = slowGatherInstructions(p) && p.depthReciprocal != 0;
+    const bool products = slowGatherInstructions(p) && depthsByProducts(p);
     const DoubleVec depthReciprocal = hn::Set(DoubleTag(), p.depthReciprocal);
     auto depths = [&](std::size_t at) {
         if (products) {
