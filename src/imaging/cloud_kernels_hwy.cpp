@@ -154,7 +154,7 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
     const PointConstants k(p);
     const DoubleVec depthReciprocal = hn::Set(DoubleTag(), p.depthReciprocal);
     const Projection pose(p.rotation, p.translation, p.fx2, p.fy2, p.cx2, p.cy2);
-    const ImageGeometry geometry = imageGeometry(color);
+    const ImageGeometry geometry = imageGeometry(color, p.slowGathers);
     auto single = [&](std::size_t i, std::size_t row, std::size_t col) {
         exact::colorPoint(raw, color, out, i, row, col, p);
     };

@@ -23,10 +23,12 @@ struct ImageGeometry {
     float endX = 0, endY = 0;  // one past the largest x0 and y0 with a right and a lower neighbour
     bool vector = false;       // small enough for 32-bit offsets and exact float coordinates
     bool pairs = false;        // x0, y0 and a row's bytes all fit 16-bit signed integers
+    bool slowGathers = false;  // the processor's gather instructions are slow (KernelParams::slowGathers)
 };
 
-inline ImageGeometry imageGeometry(const api::Frame<api::ElementColor>& color) {
+inline ImageGeometry imageGeometry(const api::Frame<api::ElementColor>& color, bool slowGathers) {
     ImageGeometry g;
+    g.slowGathers = slowGathers;
     const std::uint64_t w = color.width(), h = color.height();
     g.vector =
         !color.empty() && w >= 2 && h >= 2 && w <= (1u << 24) && h <= (1u << 24) && 3 * w * h < (1ull << 31);

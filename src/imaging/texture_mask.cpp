@@ -37,6 +37,7 @@ api::ErrorStatus cloudFromMask(const api::Frame<api::ElementDepth>& depth,
     params.cy2 = cy2;
     params.samePixel = coincide;
     params.cols = depth.width();
+    params.slowGathers = slowGathers();
     const std::size_t count = std::size_t(depth.width()) * depth.height();
     params.divisors =
         pointDivisors(intri.intrinsic3DCamera.intrinsic, static_cast<std::int32_t>(depth.width()),

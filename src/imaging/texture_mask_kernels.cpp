@@ -50,7 +50,7 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
     const FloatTag df;
     const PointConstants k(p);
     const Projection pose(p.rotation, p.translation, p.fx2, p.fy2, p.cx2, p.cy2);
-    const ImageGeometry geometry = imageGeometry(mask);
+    const ImageGeometry geometry = imageGeometry(mask, p.slowGathers);
     // Float magnitudes up to the tolerance: DBL_EPSILON is a power of two, a float itself.
     const FloatVec tolerance = hn::Set(df, static_cast<float>(kZeroTolerance));
     constexpr bool kXYZ = std::is_same<Point, api::ElementPointXYZ>::value;

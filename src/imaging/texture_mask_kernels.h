@@ -21,6 +21,7 @@ struct MaskParams {
     // The mask pixel of the same index is taken first when it is set (the cameras coincide).
     bool samePixel = false;
     std::size_t cols = 0;
+    bool slowGathers = false;  // slowGathers() when the parameters were made
 };
 
 // Pixels [begin, end) of the depth map; every element of out in the range is written (skipped points are
