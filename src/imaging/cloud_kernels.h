@@ -42,9 +42,9 @@ struct KernelParams {
     PointDivisors divisors;
     // The depth of every sample at this scale (depthTable).
     const float* depthOf = nullptr;
-    // 1 / scale when the samples' depths may be taken as products with it (the AVX-512 loops do, and those
-    // with gather instructions where `slowGathers`; tested as the points are, and read from the table next to
-    // a rounding midpoint); 0 when they are read from the table.
+    // 1 / scale when the samples' depths may be taken as products with it (the AVX-512 points do, and the
+    // depth maps of the loops with gather instructions where `slowGathers`; tested as the points are, and
+    // read from the table next to a rounding midpoint); 0 when they are read from the table.
     double depthReciprocal = 0;
     bool slowGathers = false;  // slowGathers() when the parameters were made
     // A depth map the host holds, read instead of samples.

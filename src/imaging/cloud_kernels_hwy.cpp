@@ -7,6 +7,8 @@
 #define HWY_TARGET_INCLUDE "imaging/cloud_kernels_hwy.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 // foreach_target.h must come first.
+#include <cstring>
+
 #include "hwy/cache_control.h"
 #include "hwy/highway.h"
 #include "imaging/cloud_kernels.h"
@@ -44,26 +46,57 @@ HWY_INLINE IntVec samplesAt(const unsigned char* raw, std::size_t i) {
     return hn::PromoteTo(IntTag(), hn::LoadU(d16, reinterpret_cast<const std::uint16_t*>(raw + 2 * i)));
 }
 
+#if HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_AVX2
+// The table's depths for the samples of pixels [i, i + lanes), read lane by lane into a vector built in
+// registers. Highway's gather without gather instructions stores the lanes and reads them back whole, which
+// the processor cannot forward: on a Zen 5 core this took a sixth off depth maps and coloured points with
+// SSE4, a quarter off points; with AVX2 where gathers are slow, a quarter off points and a tenth off coloured
+// points (depth maps are faster as products there).
+HWY_INLINE FloatVec tableDepths(const unsigned char* raw, std::size_t i, const float* depthOf) {
+    auto depth = [&](std::size_t n) {
+        std::uint16_t sample;
+        std::memcpy(&sample, raw + 2 * (i + n), sizeof sample);
+        return depthOf[sample];
+    };
+#if HWY_TARGET == HWY_SSE4
+    return FloatVec{_mm_setr_ps(depth(0), depth(1), depth(2), depth(3))};
+#else
+    return FloatVec{
+        _mm256_setr_ps(depth(0), depth(1), depth(2), depth(3), depth(4), depth(5), depth(6), depth(7))};
+#endif
+}
+#endif
+
 // The depths of pixels [i, i + lanes): the held map's, or the table's for the samples.
 HWY_INLINE FloatVec depthsAt(const unsigned char* raw, std::size_t i, const KernelParams& p) {
     if (p.heldDepths != nullptr) return hn::LoadU(FloatTag(), &p.heldDepths[i].d);
+#if HWY_TARGET == HWY_SSE4
+    return tableDepths(raw, i, p.depthOf);
+#elif HWY_TARGET == HWY_AVX2
+    if (p.slowGathers) return tableDepths(raw, i, p.depthOf);
+#endif
     return hn::GatherIndex(FloatTag(), p.depthOf, samplesAt(raw, i));
 }
 
-// Whether the samples' depths are taken as products with the scale's reciprocal rather than gathered from the
-// table: faster with AVX-512 only on the Intel cores measured (a twentieth for the points, a tenth for the
-// coloured points at 2448x2048), slower with AVX2 and a fifth slower with SSE4.
-constexpr bool kDepthsByProducts = HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL;
+// Whether the samples' depths may be taken as products with the scale's reciprocal (tested as the points'
+// products are, and read from the table next to a rounding midpoint).
+HWY_INLINE bool reciprocalServes(const KernelParams& p) {
+    return p.heldDepths == nullptr && p.depthReciprocal != 0;
+}
 
-// Whether this target's gathers are instructions and the processor's are slow (KernelParams::slowGathers):
-// depth maps and points then take their depths as products. On a Zen 5 core depth maps took half the time
-// with AVX-512 and two fifths less with AVX2, the points and coloured points up to a tenth less with AVX2.
-HWY_INLINE bool slowGatherInstructions(const KernelParams& p) { return !kGatherAhead && p.slowGathers; }
-
-// Whether the points' depths are products with the scale's reciprocal rather than gathered from the table.
+// Whether the points' depths are products rather than read from the table: with AVX-512, faster on the Intel
+// cores measured (a twentieth for the points, a tenth for the coloured points at 2448x2048) and on a Zen 5
+// core; slower with AVX2 and a fifth slower with SSE4 on the Intel cores.
+constexpr bool kPointDepthsByProducts = HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL;
 HWY_INLINE bool depthsByProducts(const KernelParams& p) {
-    if (p.heldDepths != nullptr || p.depthReciprocal == 0) return false;
-    return kDepthsByProducts || slowGatherInstructions(p);
+    return kPointDepthsByProducts && reciprocalServes(p);
+}
+
+// Whether the depth maps' depths are products: where the target's gathers are instructions and the
+// processor's are slow (KernelParams::slowGathers). On a Zen 5 core depth maps took half the time with
+// AVX-512, two fifths less with AVX2. Elsewhere the table is faster than the products and their test.
+HWY_INLINE bool mapDepthsByProducts(const KernelParams& p) {
+    return !kGatherAhead && p.slowGathers && reciprocalServes(p);
 }
 
 // The depths of pixels [i, i + lanes) as products with the scale's reciprocal, as doubles in halves.
@@ -98,9 +131,8 @@ HWY_INLINE Points pointsAt(const unsigned char* raw, std::size_t i, const LaneCo
 
 void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
                 const KernelParams& p) {
-    // Table lookups: faster than the vector divisions (or the reciprocal's products and their test) at
-    // every target measured on Intel cores. Where gathers are slow, products (tested as the points' are).
-    const bool products = slowGatherInstructions(p) && depthsByProducts(p);
+    // Table lookups (faster than the vector divisions at every target measured), or products.
+    const bool products = mapDepthsByProducts(p);
     const DoubleVec depthReciprocal = hn::Set(DoubleTag(), p.depthReciprocal);
     auto depths = [&](std::size_t at) {
         if (products) {
