@@ -108,9 +108,8 @@ HWY_INLINE DepthProducts depthProducts(const unsigned char* raw, std::size_t i, 
     return DepthProducts{hn::Mul(lowDouble(offsets), depthReciprocal),
                          hn::Mul(highDouble(offsets), depthReciprocal)};
 }
-HWY_INLINE hn::Mask<DoubleTag> nearFloatMidpoint(const DepthProducts& d) {
-    return hn::Or(nearFloatMidpoint(d.low), nearFloatMidpoint(d.high));
-}
+// Whether a lane's product may round otherwise than the division.
+HWY_INLINE bool doubtful(const DepthProducts& d) { return anyNearFloatMidpoint(d.low, d.high); }
 
 // The points of pixels [i, i + lanes), and the halves of their x, y and z as doubles into wide (pointsAt).
 // Depths taken as products are kept when they round as the divisions do in every lane, and read from the
@@ -123,7 +122,7 @@ HWY_INLINE Points pointsAt(const unsigned char* raw, std::size_t i, const LaneCo
         const FloatVec z = joinFloats(d.low, d.high, wide[2]);
         Points pt{z, z, z};
         if (k.productsServe(z) &&
-            pointsByProducts(WideDepths{z, wide[2][0], wide[2][1]}, nearFloatMidpoint(d), at, pt, wide))
+            pointsByProducts(WideDepths{z, wide[2][0], wide[2][1]}, doubtful(d), at, pt, wide))
             return pt;
     }
     return pointsAt(widen(depthsAt(raw, i, p)), at, k, wide);
@@ -137,7 +136,7 @@ void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t be
     auto depths = [&](std::size_t at) {
         if (products) {
             const DepthProducts d = depthProducts(raw, at, depthReciprocal);
-            if (HWY_LIKELY(hn::AllFalse(DoubleTag(), nearFloatMidpoint(d)))) return joinFloats(d.low, d.high);
+            if (HWY_LIKELY(!doubtful(d))) return joinFloats(d.low, d.high);
         }
         return depthsAt(raw, at, p);
     };
