@@ -48,10 +48,10 @@ HWY_INLINE IntVec samplesAt(const unsigned char* raw, std::size_t i) {
 
 #if HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_AVX2
 // The table's depths for the samples of pixels [i, i + lanes), read lane by lane into a vector built in
-// registers. Highway's gather without gather instructions stores the lanes and reads them back whole, which
-// the processor cannot forward: on a Zen 5 core this took a sixth off depth maps and coloured points with
-// SSE4, a quarter off points; with AVX2 where gathers are slow, a quarter off points and a tenth off coloured
-// points (depth maps are faster as products there).
+// registers. SSE4 has no gather instruction, and Highway's gather there stores the lanes and reads them back
+// whole, which the processor cannot forward: on a Zen 5 core this took a sixth off depth maps and coloured
+// points with SSE4, a quarter off points. With AVX2 where gathers are slow, a quarter off points and a tenth
+// off coloured points (depth maps are faster as products there).
 HWY_INLINE FloatVec tableDepths(const unsigned char* raw, std::size_t i, const float* depthOf) {
     auto depth = [&](std::size_t n) {
         std::uint16_t sample;
