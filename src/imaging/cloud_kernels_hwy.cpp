@@ -8,6 +8,7 @@
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 // foreach_target.h must come first.
 #include <cstring>
+#include <type_traits>
 
 #include "hwy/cache_control.h"
 #include "hwy/highway.h"
@@ -40,43 +41,30 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
 
 #else
 
-// The samples of pixels [i, i + lanes).
-HWY_INLINE IntVec samplesAt(const unsigned char* raw, std::size_t i) {
-    const hn::Rebind<std::uint16_t, IntTag> d16;
-    return hn::PromoteTo(IntTag(), hn::LoadU(d16, reinterpret_cast<const std::uint16_t*>(raw + 2 * i)));
-}
+// Where a range's depths come from, chosen once per range: chosen at every step, the branches and the
+// parameters read again for them (the stores may alias them) cost the points up to a seventh of their time
+// on a Zen 5 core.
+enum class DepthSource {
+    kHeld,       // the held map (KernelParams::heldDepths)
+    kTable,      // the depth table, by the target's gather
+    kRegisters,  // the depth table, read lane by lane into vectors built in registers (x86)
+    kProducts,   // products with the scale's reciprocal, from the table next to a rounding midpoint
+};
+template <DepthSource S>
+using Source = std::integral_constant<DepthSource, S>;
 
-#if HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_AVX2
-// The table's depths for the samples of pixels [i, i + lanes), read lane by lane into a vector built in
-// registers. SSE4 has no gather instruction, and Highway's gather there stores the lanes and reads them back
+// Whether x86 reads the table lane by lane: always with SSE4, and with AVX2 and AVX-512 where gathers are
+// slow. SSE4 has no gather instruction, and Highway's gather there stores the lanes and reads them back
 // whole, which the processor cannot forward: on a Zen 5 core this took a sixth off depth maps and coloured
-// points with SSE4, a quarter off points. With AVX2 where gathers are slow, a quarter off points and a tenth
-// off coloured points (depth maps are faster as products there).
-HWY_INLINE FloatVec tableDepths(const unsigned char* raw, std::size_t i, const float* depthOf) {
-    auto depth = [&](std::size_t n) {
-        std::uint16_t sample;
-        std::memcpy(&sample, raw + 2 * (i + n), sizeof sample);
-        return depthOf[sample];
-    };
-#if HWY_TARGET == HWY_SSE4
-    return FloatVec{_mm_setr_ps(depth(0), depth(1), depth(2), depth(3))};
-#else
-    return FloatVec{
-        _mm256_setr_ps(depth(0), depth(1), depth(2), depth(3), depth(4), depth(5), depth(6), depth(7))};
-#endif
-}
-#endif
+// points with SSE4, a quarter off points; with AVX2 where gathers are slow, a quarter off points and a tenth
+// off coloured points.
+constexpr bool kTableInRegisters = QUORIX_X86_VECTOR_TARGET;
 
-// The depths of pixels [i, i + lanes): the held map's, or the table's for the samples.
-HWY_INLINE FloatVec depthsAt(const unsigned char* raw, std::size_t i, const KernelParams& p) {
-    if (p.heldDepths != nullptr) return hn::LoadU(FloatTag(), &p.heldDepths[i].d);
-#if HWY_TARGET == HWY_SSE4
-    return tableDepths(raw, i, p.depthOf);
-#elif HWY_TARGET == HWY_AVX2
-    if (p.slowGathers) return tableDepths(raw, i, p.depthOf);
-#endif
-    return hn::GatherIndex(FloatTag(), p.depthOf, samplesAt(raw, i));
-}
+// Whether the points' depths are products rather than read from the table: with AVX-512 where gathers are
+// fast, faster on the Intel cores measured (a twentieth for the points, a tenth for the coloured points at
+// 2448x2048); slower with AVX2 and a fifth slower with SSE4 there. Where gathers are slow the table read in
+// registers is faster: on a Zen 5 core the points took a seventh less time.
+constexpr bool kPointDepthsByProducts = HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL;
 
 // Whether the samples' depths may be taken as products with the scale's reciprocal (tested as the points'
 // products are, and read from the table next to a rounding midpoint).
@@ -84,12 +72,54 @@ HWY_INLINE bool reciprocalServes(const KernelParams& p) {
     return p.heldDepths == nullptr && p.depthReciprocal != 0;
 }
 
-// Whether the points' depths are products rather than read from the table: with AVX-512, faster on the Intel
-// cores measured (a twentieth for the points, a tenth for the coloured points at 2448x2048) and on a Zen 5
-// core; slower with AVX2 and a fifth slower with SSE4 on the Intel cores.
-constexpr bool kPointDepthsByProducts = HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL;
-HWY_INLINE bool depthsByProducts(const KernelParams& p) {
-    return kPointDepthsByProducts && reciprocalServes(p);
+// Runs loop(Source<S>()) with the depth source S of the range.
+template <class Loop>
+HWY_INLINE void withDepthSource(const KernelParams& p, const Loop& loop) {
+    if (p.heldDepths != nullptr) return loop(Source<DepthSource::kHeld>());
+    if constexpr (kPointDepthsByProducts) {
+        if (reciprocalServes(p) && !p.slowGathers) return loop(Source<DepthSource::kProducts>());
+    }
+    if constexpr (kTableInRegisters) {
+        if (HWY_TARGET == HWY_SSE4 || p.slowGathers) return loop(Source<DepthSource::kRegisters>());
+    }
+    loop(Source<DepthSource::kTable>());
+}
+
+// The samples of pixels [i, i + lanes).
+HWY_INLINE IntVec samplesAt(const unsigned char* raw, std::size_t i) {
+    const hn::Rebind<std::uint16_t, IntTag> d16;
+    return hn::PromoteTo(IntTag(), hn::LoadU(d16, reinterpret_cast<const std::uint16_t*>(raw + 2 * i)));
+}
+
+// The depths of pixels [i, i + lanes) from source S (not kProducts), with their halves as doubles. x86
+// widens the halves of the table's depths before joining them: no shuffle takes them apart again.
+template <DepthSource S>
+HWY_INLINE WideDepths depthsAt(const unsigned char* raw, std::size_t i, const KernelParams& p) {
+    if constexpr (S == DepthSource::kHeld) return wideDepthsAt(&p.heldDepths[i].d);
+#if QUORIX_X86_VECTOR_TARGET
+    if constexpr (S == DepthSource::kRegisters) {
+        auto depth = [&](std::size_t n) {
+            std::uint16_t sample;
+            std::memcpy(&sample, raw + 2 * (i + n), sizeof sample);
+            return p.depthOf[sample];
+        };
+        auto quad = [&](std::size_t n) {
+            return _mm_setr_ps(depth(n), depth(n + 1), depth(n + 2), depth(n + 3));
+        };
+#if HWY_TARGET == HWY_SSE4
+        return widen(FloatVec{quad(0)});
+#elif HWY_TARGET == HWY_AVX2
+        const __m128 low = quad(0), high = quad(4);
+        return WideDepths{FloatVec{_mm256_set_m128(high, low)}, DoubleVec{_mm256_cvtps_pd(low)},
+                          DoubleVec{_mm256_cvtps_pd(high)}};
+#else
+        const __m256 low = _mm256_set_m128(quad(4), quad(0)), high = _mm256_set_m128(quad(12), quad(8));
+        return WideDepths{FloatVec{_mm512_insertf32x8(_mm512_castps256_ps512(low), high, 1)},
+                          DoubleVec{_mm512_cvtps_pd(low)}, DoubleVec{_mm512_cvtps_pd(high)}};
+#endif
+    }
+#endif
+    return widen(hn::GatherIndex(FloatTag(), p.depthOf, samplesAt(raw, i)));
 }
 
 // Whether the depth maps' depths are products: where the target's gathers are instructions and the
@@ -111,21 +141,26 @@ HWY_INLINE DepthProducts depthProducts(const unsigned char* raw, std::size_t i, 
 // Whether a lane's product may round otherwise than the division.
 HWY_INLINE bool doubtful(const DepthProducts& d) { return anyNearFloatMidpoint(d.low, d.high); }
 
-// The points of pixels [i, i + lanes), and the halves of their x, y and z as doubles into wide (pointsAt).
-// Depths taken as products are kept when they round as the divisions do in every lane, and read from the
-// table otherwise.
+// The points of pixels [i, i + lanes) with depths from source S, and the halves of their x, y and z as
+// doubles into wide (pointsAt). Depths taken as products are kept when they round as the divisions do in
+// every lane, and read from the table otherwise.
+template <DepthSource S>
 HWY_INLINE Points pointsAt(const unsigned char* raw, std::size_t i, const LaneCoordinates& at,
                            const PointConstants& k, const KernelParams& p, DoubleVec depthReciprocal,
                            DoubleVec (&wide)[3][2]) {
-    if (at.colFactor != nullptr && depthsByProducts(p)) {
-        const DepthProducts d = depthProducts(raw, i, depthReciprocal);
-        const FloatVec z = joinFloats(d.low, d.high, wide[2]);
-        Points pt{z, z, z};
-        if (k.productsServe(z) &&
-            pointsByProducts(WideDepths{z, wide[2][0], wide[2][1]}, doubtful(d), at, pt, wide))
-            return pt;
+    if constexpr (S == DepthSource::kProducts) {
+        if (at.colFactor != nullptr) {
+            const DepthProducts d = depthProducts(raw, i, depthReciprocal);
+            const FloatVec z = joinFloats(d.low, d.high, wide[2]);
+            Points pt{z, z, z};
+            if (k.productsServe(z) &&
+                pointsByProducts(WideDepths{z, wide[2][0], wide[2][1]}, doubtful(d), at, pt, wide))
+                return pt;
+        }
+        return pointsAt(depthsAt<DepthSource::kTable>(raw, i, p), at, k, wide);
+    } else {
+        return pointsAt(depthsAt<S>(raw, i, p), at, k, wide);
     }
-    return pointsAt(widen(depthsAt(raw, i, p)), at, k, wide);
 }
 
 void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t begin, std::size_t end,
@@ -133,13 +168,6 @@ void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t be
     // Table lookups (faster than the vector divisions at every target measured), or products.
     const bool products = mapDepthsByProducts(p);
     const DoubleVec depthReciprocal = hn::Set(DoubleTag(), p.depthReciprocal);
-    auto depths = [&](std::size_t at) {
-        if (products) {
-            const DepthProducts d = depthProducts(raw, at, depthReciprocal);
-            if (HWY_LIKELY(!doubtful(d))) return joinFloats(d.low, d.high);
-        }
-        return depthsAt(raw, at, p);
-    };
     const FloatTag df;
     const std::size_t lanes = hn::Lanes(df);
     float* dst = &out->d;
@@ -147,14 +175,23 @@ void DepthRange(const unsigned char* raw, api::ElementDepth* out, std::size_t be
     const bool stream = streamOutput(dst + first, sizeof(float) * (end - first));
     for (std::size_t i = begin; i < first; ++i) dst[i] = exact::depth(raw, i, p.scale);
     std::size_t i = first;
-    for (; end - i >= lanes; i += lanes) {
-        const FloatVec z = depths(i);
-        if (stream) {
-            hn::Stream(z, df, dst + i);
-        } else {
-            hn::StoreU(z, df, dst + i);
+    withDepthSource(p, [&](auto source) {
+        auto depths = [&](std::size_t at) {
+            if (products) {
+                const DepthProducts d = depthProducts(raw, at, depthReciprocal);
+                if (HWY_LIKELY(!doubtful(d))) return joinFloats(d.low, d.high);
+            }
+            return depthsAt<decltype(source)::value>(raw, at, p).z;
+        };
+        for (; end - i >= lanes; i += lanes) {
+            const FloatVec z = depths(i);
+            if (stream) {
+                hn::Stream(z, df, dst + i);
+            } else {
+                hn::StoreU(z, df, dst + i);
+            }
         }
-    }
+    });
     for (; i < end; ++i) dst[i] = exact::depth(raw, i, p.scale);
     if (stream) hwy::FlushStream();
 }
@@ -170,12 +207,14 @@ void PointRange(const unsigned char* raw, api::ElementPointXYZ* out, std::size_t
         exact::point(raw, i, row, col, p, x, y, z);
         out[i] = {x, y, z};
     };
-    auto steps = [&](std::size_t i, const LaneCoordinates& at) {
-        DoubleVec wide[3][2];
-        const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal, wide);
-        layout.store(pt, out + i, at.stream);
-    };
-    walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : RowPhase{});
+    withDepthSource(p, [&](auto source) {
+        auto steps = [&](std::size_t i, const LaneCoordinates& at) {
+            DoubleVec wide[3][2];
+            const Points pt = pointsAt<decltype(source)::value>(raw, i, at, k, p, depthReciprocal, wide);
+            layout.store(pt, out + i, at.stream);
+        };
+        walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : RowPhase{});
+    });
     if (stream) hwy::FlushStream();
 }
 
@@ -194,15 +233,18 @@ void ColorPointRange(const unsigned char* raw, const api::Frame<api::ElementColo
     auto sample = [&](std::size_t i, bool streamed, const Points& pt, const Landing& spot) {
         storeColorPoints(bilinear(spot, color, geometry), pt, out + i, streamed);
     };
-    auto steps = [&](std::size_t i, const LaneCoordinates& at) {
-        DoubleVec wide[3][2];
-        const Points pt = pointsAt(raw, i, at, k, p, depthReciprocal, wide);
-        if (p.sameView) return storeColorPoints(pixelColors(color.data() + i), pt, out + i);
-        FloatVec u, v;
-        project(wide, pose, u, v);
-        batch.add(i, at.stream, pt, u, v, sample);
-    };
-    walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : RowPhase{});
+    const bool sameView = p.sameView;
+    withDepthSource(p, [&](auto source) {
+        auto steps = [&](std::size_t i, const LaneCoordinates& at) {
+            DoubleVec wide[3][2];
+            const Points pt = pointsAt<decltype(source)::value>(raw, i, at, k, p, depthReciprocal, wide);
+            if (sameView) return storeColorPoints(pixelColors(color.data() + i), pt, out + i);
+            FloatVec u, v;
+            project(wide, pose, u, v);
+            batch.add(i, at.stream, pt, u, v, sample);
+        };
+        walkSteps(begin, end, p, steps, single, stream ? streamPhase(out, begin) : RowPhase{});
+    });
     batch.flush(sample);
     if (stream) hwy::FlushStream();
 }
