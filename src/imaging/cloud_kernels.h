@@ -42,9 +42,9 @@ struct KernelParams {
     PointDivisors divisors;
     // The depth of every sample at this scale (depthTable).
     const float* depthOf = nullptr;
-    // 1 / scale when the samples' depths may be taken as products with it (the AVX-512 points do, and the
-    // depth maps of the loops with gather instructions where `slowGathers`; tested as the points are, and
-    // read from the table next to a rounding midpoint); 0 when they are read from the table.
+    // 1 / scale when the samples' depths may be taken as products with it (the AVX-512 points do unless
+    // `slowGathers`, and the depth maps of the loops with gather instructions where it is; tested as the
+    // points are, and read from the table next to a rounding midpoint); 0 when they are read from the table.
     double depthReciprocal = 0;
     bool slowGathers = false;  // slowGathers() when the parameters were made
     // A depth map the host holds, read instead of samples.
@@ -68,7 +68,7 @@ void useKernelTarget(std::int64_t target);
 std::string kernelTargetName();
 
 // Whether the processor's gather instructions are slow next to its loads (AMD's cores): the loops that have
-// them (AVX2, AVX-512) then take the depth maps' depths as products with the scale's reciprocal, the AVX2
+// them (AVX2, AVX-512) then take the depth maps' depths as products with the scale's reciprocal, their
 // points read the depth table lane by lane, and the 2D image's pixels are read as pairs by 8-byte loads.
 // useSlowGathers overrides the processor's answer for the whole process from now on (the tests check both
 // ways, the benchmark can measure both); nullopt restores it.
