@@ -632,19 +632,26 @@ HWY_INLINE PixelPairs pixelPairs(const unsigned char* base, const std::int32_t* 
 #endif  // QUORIX_X86_VECTOR_TARGET
 
 // make(w0, w1, w2, w3) with the words of BilinearInputs::w at the byte offsets `at` of the lanes' pixels, in
-// an image of rowBytes a row. Where gathers are loads lane by lane (SSE4, NEON, and on x86 where gather
-// instructions are slow), each lane's two pixels of a row come as one 8-byte load, and the words are picked
-// from them: half the loads (with SSE4 the texture masks took 3 to 5 % less time). The upper row's is read
-// from the pixel on, the lower row's from two bytes before it, so that neither passes an end of the image.
+// an image of rowBytes a row; `stored` holds the same offsets in memory where the batch kept them
+// (keepsPixelOffsets), null otherwise. Where gathers are loads lane by lane (SSE4, NEON, and on x86 where
+// gather instructions are slow), each lane's two pixels of a row come as one 8-byte load, and the words are
+// picked from them: half the loads (with SSE4 the texture masks took 3 to 5 % less time). The upper row's is
+// read from the pixel on, the lower row's from two bytes before it, so that neither passes an end of the
+// image.
 template <typename Make>
-HWY_INLINE auto neighbourWords(const ImageGeometry& g, IntVec at, std::int64_t rowBytes, const Make& make) {
+HWY_INLINE auto neighbourWords(const ImageGeometry& g, IntVec at, const std::int32_t* stored,
+                               std::int64_t rowBytes, const Make& make) {
 #if QUORIX_X86_VECTOR_TARGET
     // On x86 the 8-byte loads are built into vectors in registers (pixelPairs), also with AVX2 and AVX-512
     // where the processor's gather instructions are slow: on a Zen 5 core the coloured points took up to a
     // tenth less time, the texture masks up to a sixth.
     if (kGatherAhead || g.slowGathers) {
-        HWY_ALIGN std::int32_t offsets[kMaxLanes];
-        hn::Store(at, IntTag(), offsets);
+        HWY_ALIGN std::int32_t own[kMaxLanes];
+        const std::int32_t* offsets = stored;
+        if (offsets == nullptr) {
+            hn::Store(at, IntTag(), own);
+            offsets = own;
+        }
         const PixelPairs upper = pixelPairs(g.top, offsets),
                          lower = pixelPairs(g.top + rowBytes - 2, offsets);
         return make(upper.words<kEvenWords>(), upper.shifted().words<kEvenWords>(),
@@ -673,6 +680,7 @@ HWY_INLINE auto neighbourWords(const ImageGeometry& g, IntVec at, std::int64_t r
                     hn::ConcatOdd(du, hn::BitCast(du, lowerHigh), hn::BitCast(du, lowerLow)));
     }
 #endif
+    (void)stored;  // kept for x86's lane-by-lane loads only
     // Four bytes from each pixel's start; the right-hand pixels are read from one byte early, so that no read
     // passes the last pixel.
     return make(gatherWords(g.top, at), gatherWords(g.top + 2, at), gatherWords(g.top + rowBytes, at),
@@ -683,8 +691,12 @@ HWY_INLINE auto neighbourWords(const ImageGeometry& g, IntVec at, std::int64_t r
 // measured the same.
 inline constexpr std::int64_t kPrefetchRows = 4;
 
-// For images with g.vector. Lanes with a negative or NaN coordinate are not sampled.
-HWY_INLINE BilinearInputs bilinearInputs(FloatVec u, FloatVec v, const ImageGeometry& g) {
+// Where the lanes at (u, v) are sampled, for images with g.vector: the lanes sampled (all ones in keep; not
+// those with a negative or NaN coordinate) and the upper-left pixel (x0, y0) of each.
+struct SampledPixels {
+    IntVec keep, x0, y0;
+};
+HWY_INLINE SampledPixels sampledPixels(FloatVec u, FloatVec v, const ImageGeometry& g) {
     const FloatTag df;
     const IntTag di;
     const FloatVec zero = hn::Zero(df);
@@ -694,10 +706,24 @@ HWY_INLINE BilinearInputs bilinearInputs(FloatVec u, FloatVec v, const ImageGeom
     auto valid = hn::And(hn::Ge(u, zero), hn::Ge(v, zero));
     valid = hn::And(valid, hn::Lt(u, hn::Set(df, g.endX)));
     valid = hn::And(valid, hn::Lt(v, hn::Set(df, g.endY)));
-    const IntVec keep = hn::VecFromMask(di, hn::RebindMask(di, valid));
-    const IntVec x0 = truncated(u), y0 = truncated(v);
-    const FloatVec fu = hn::ConvertTo(df, x0), fv = hn::ConvertTo(df, y0);
-    const IntVec at = pixelOffsets(x0, y0, keep, g);
+    return SampledPixels{hn::VecFromMask(di, hn::RebindMask(di, valid)), truncated(u), truncated(v)};
+}
+
+// The byte offsets of the pixels the lanes at (u, v) read first (pixelOffsets of sampledPixels).
+HWY_INLINE IntVec sampleOffsets(FloatVec u, FloatVec v, const ImageGeometry& g) {
+    const SampledPixels at = sampledPixels(u, v, g);
+    return pixelOffsets(at.x0, at.y0, at.keep, g);
+}
+
+// For images with g.vector; `stored` holds sampleOffsets(u, v, g) where the batch kept them, null otherwise.
+HWY_INLINE BilinearInputs bilinearInputs(FloatVec u, FloatVec v, const ImageGeometry& g,
+                                         const std::int32_t* stored = nullptr) {
+    const FloatTag df;
+    const IntTag di;
+    const SampledPixels pixels = sampledPixels(u, v, g);
+    const IntVec keep = pixels.keep;
+    const FloatVec fu = hn::ConvertTo(df, pixels.x0), fv = hn::ConvertTo(df, pixels.y0);
+    const IntVec at = stored != nullptr ? hn::Load(di, stored) : pixelOffsets(pixels.x0, pixels.y0, keep, g);
     const std::int64_t rowBytes = 3 * static_cast<std::int64_t>(g.width);
     // The image a few rows further down, where the steps of later depth rows will read, is fetched ahead:
     // with AVX2 and AVX-512 the coloured points and texture masks at 2448x2048 took about a sixth less time
@@ -706,7 +732,7 @@ HWY_INLINE BilinearInputs bilinearInputs(FloatVec u, FloatVec v, const ImageGeom
     if (ahead < g.bytes) hwy::Prefetch(g.top + ahead);
     const FloatVec a = hn::Sub(u, fu), b = hn::Sub(v, fv);
     const FloatVec one = hn::Set(df, 1.0f);
-    return neighbourWords(g, at, rowBytes, [&](WordVec w0, WordVec w1, WordVec w2, WordVec w3) {
+    return neighbourWords(g, at, stored, rowBytes, [&](WordVec w0, WordVec w1, WordVec w2, WordVec w3) {
         return BilinearInputs{{w0, w1, w2, w3}, a, b, hn::Sub(one, a), hn::Sub(one, b), keep};
     });
 }
@@ -756,11 +782,13 @@ HWY_INLINE BilinearInputs keptInputs(const std::uint32_t* at) {
                           hn::BitCast(IntTag(), word(6))};
 }
 
-// Where a step's points land in the 2D image, and what the vector sampler reads there when the batch read it
-// ahead (keepInputs), null otherwise.
+// Where a step's points land in the 2D image, what the vector sampler reads there when the batch read it
+// ahead (keepInputs), and the offsets of the pixels it reads when the batch kept them (keepsPixelOffsets);
+// null where not.
 struct Landing {
     FloatVec u, v;
     const std::uint32_t* ahead;
+    const std::int32_t* offsets;
 };
 
 // For images with g.vector: use(inputs) with what the sampler reads for the lanes' landings. A call for each
@@ -770,7 +798,7 @@ struct Landing {
 template <typename Use>
 HWY_INLINE auto withInputs(const Landing& at, const ImageGeometry& g, const Use& use) {
     if (at.ahead != nullptr) return use(keptInputs(at.ahead));
-    return use(bilinearInputs(at.u, at.v, g));
+    return use(bilinearInputs(at.u, at.v, g, at.offsets));
 }
 
 // sampleBilinear at (u, v) of every lane, packed as packColor packs it: the same float operations in the same
@@ -843,6 +871,16 @@ HWY_INLINE hn::Mask<WordTag> maskSampleSet(const Landing& at, const api::Frame<a
     });
 }
 
+// Whether a batch keeps the offsets of the pixels its steps read as it takes each step: on x86 where the
+// sampler reads them lane by lane after the batch (AVX2 and AVX-512 where gathers are slow, pixelPairs).
+// Taken out of the vector in the sampler, the offsets held up the loads there: on a Zen 5 core the coloured
+// points took a ninth less time with AVX2 and a sixth less with AVX-512, the texture masks up to a sixth
+// less. SSE4 reads the batch's pixels ahead of the mixing (kGatherAhead), and keeping them cost it a few
+// percent.
+HWY_INLINE bool keepsPixelOffsets(const ImageGeometry& g) {
+    return QUORIX_X86_VECTOR_TARGET && !kGatherAhead && g.vector && g.slowGathers;
+}
+
 // Steps worked in two passes: a batch of them takes its points and where they land in the 2D image, then the
 // batch is sampled. Each pass is a shorter chain of dependent operations, so the processor overlaps more
 // steps of it (the coloured points took a sixth less time on the Intel cores measured).
@@ -863,6 +901,7 @@ public:
         keepValue(kZ, step, pt.z);
         keepValue(kU, step, u);
         keepValue(kV, step, v);
+        if (keepsPixelOffsets(geometry_)) hn::Store(sampleOffsets(u, v, geometry_), IntTag(), offsets(step));
         streams_[step] = stream;
         starts_[step] = i;
         size_ = step + 1;
@@ -877,11 +916,13 @@ public:
         // A copy the stores below cannot alias: its fields and their vectors stay in registers.
         const ImageGeometry g = geometry_;
         const std::size_t lanes = hn::Lanes(WordTag());
+        const bool kept = keepsPixelOffsets(g);
         for (std::size_t step = 0; ahead && step < size_; ++step)
             keepInputs(inputs_[0] + step * lanes, bilinearInputs(value(kU, step), value(kV, step), g));
         for (std::size_t step = 0; step < size_; ++step) {
             finish(starts_[step], streams_[step], Points{value(kX, step), value(kY, step), value(kZ, step)},
-                   Landing{value(kU, step), value(kV, step), ahead ? inputs_[0] + step * lanes : nullptr});
+                   Landing{value(kU, step), value(kV, step), ahead ? inputs_[0] + step * lanes : nullptr,
+                           kept ? offsets(step) : nullptr});
         }
         size_ = 0;
     }
@@ -897,9 +938,11 @@ private:
         const FloatTag df;
         return hn::Load(df, values_[n] + step * hn::Lanes(df));
     }
+    HWY_INLINE std::int32_t* offsets(std::size_t step) { return offsets_ + step * hn::Lanes(IntTag()); }
 
     HWY_ALIGN float values_[5][kBatchRow];
     HWY_ALIGN std::uint32_t inputs_[kKeptInputs][kBatchRow];
+    HWY_ALIGN std::int32_t offsets_[kBatchRow];  // where keepsPixelOffsets
     std::size_t starts_[kBatchSteps];
     bool streams_[kBatchSteps];
     std::size_t size_ = 0;
