@@ -161,6 +161,9 @@ KernelParams makeKernelParams(double scale, const double (&depthIntrinsic)[4], s
     const double reciprocal = 1.0 / scale;
     const double smallest = std::fabs(reciprocal), largest = protocol::kDepthOffset * smallest;
     if (smallest >= 0x1p-100 && largest <= 0x1p100) p.depthReciprocal = reciprocal;
+    const auto divisor = static_cast<float>(scale);
+    if (static_cast<double>(divisor) == scale && std::fabs(scale) >= 0x1p-100 && std::fabs(scale) <= 0x1p100)
+        p.depthDivisor = divisor;
     p.slowGathers = slowGathers();
     return p;
 }

@@ -46,6 +46,11 @@ struct KernelParams {
     // `slowGathers`, and the depth maps of the loops with gather instructions where it is; tested as the
     // points are, and read from the table next to a rounding midpoint); 0 when they are read from the table.
     double depthReciprocal = 0;
+    // The scale when it is a float and well inside the normal floats, 0 otherwise. Then a sample's offset
+    // divided by it in floats is its depth: the quotient of an offset of 16 bits by a float lies so far from
+    // every float rounding midpoint but itself that rounding it to double first changes nothing. The depth
+    // maps divide so on x86 where the table would be read lane by lane or by slow gathers.
+    float depthDivisor = 0;
     bool slowGathers = false;  // slowGathers() when the parameters were made
     // A depth map the host holds, read instead of samples.
     const api::ElementDepth* heldDepths = nullptr;

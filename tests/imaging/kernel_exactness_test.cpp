@@ -47,6 +47,23 @@ TEST(Decode, DepthEqualsTheFormulaBitForBit) {
     });
 }
 
+// Every sample at scales that are floats, by which the depth maps may divide in floats: small and large ones,
+// the largest they divide by, and one beyond it.
+TEST(Decode, EverySampleEqualsTheFormulaAtScalesThatAreFloats) {
+    std::vector<std::uint16_t> samples(65536);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint16_t>(i);
+    const std::string payload = depthPayload(samples);
+    const double scales[] = {10.0, -7.25, 3.3f, 0.1f, 0x1.fffffep+23, 0x1p-51, -0x1p100, 0x1p101};
+    forEachVectorLevel([&] {
+        for (const double scale : scales) {
+            Frame<ElementDepth> depth;
+            ASSERT_TRUE(norvik::imaging::decodeDepthMap(depthHeader(256, 256, scale), payload, depth));
+            for (std::size_t i = 0; i < samples.size(); ++i)
+                ASSERT_TRUE(sameBits(depth[i].d, refDepth(samples[i], scale))) << scale << " at " << i;
+        }
+    });
+}
+
 TEST(Decode, DecodersRefuseInputsTheirHeaderDoesNotCover) {
     Frame<ElementDepth> depth = filledFrame<ElementDepth>(1, 1, {3.0f});
     EXPECT_FALSE(norvik::imaging::decodeDepthMap(depthHeader(2, 2, 0.0), depthPayload({1, 2, 3, 4}), depth));
