@@ -73,8 +73,9 @@ void useKernelTarget(std::int64_t target);
 std::string kernelTargetName();
 
 // Whether the processor's gather instructions are slow next to its loads (AMD's cores): the loops that have
-// them (AVX2, AVX-512) then take the depth maps' depths as products with the scale's reciprocal, their
-// points read the depth table lane by lane, and the 2D image's pixels are read as pairs by 8-byte loads.
+// them (AVX2, AVX-512) then take the depth maps' depths as quotients in floats (depthDivisor) or products
+// with the scale's reciprocal, their points read the depth table lane by lane, and the 2D image's pixels are
+// read as pairs by 8-byte loads.
 // useSlowGathers overrides the processor's answer for the whole process from now on (the tests check both
 // ways, the benchmark can measure both); nullopt restores it.
 bool slowGathers();
