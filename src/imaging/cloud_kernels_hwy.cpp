@@ -91,6 +91,11 @@ HWY_INLINE IntVec samplesAt(const unsigned char* raw, std::size_t i) {
     return hn::PromoteTo(IntTag(), hn::LoadU(d16, reinterpret_cast<const std::uint16_t*>(raw + 2 * i)));
 }
 
+// The samples' offsets of pixels [i, i + lanes), which the depths are divided from.
+HWY_INLINE IntVec depthOffsetsAt(const unsigned char* raw, std::size_t i) {
+    return hn::Sub(samplesAt(raw, i), hn::Set(IntTag(), protocol::kDepthOffset));
+}
+
 // The depths of pixels [i, i + lanes) from source S (not kProducts), with their halves as doubles. x86
 // widens the halves of the table's depths before joining them: no shuffle takes them apart again.
 template <DepthSource S>
@@ -139,7 +144,7 @@ HWY_INLINE bool mapDepthsByQuotients(const KernelParams& p) {
 
 // The depths of pixels [i, i + lanes) as the samples' offsets divided by the scale in floats.
 HWY_INLINE FloatVec depthQuotients(const unsigned char* raw, std::size_t i, const KernelParams& p) {
-    const IntVec offsets = hn::Sub(samplesAt(raw, i), hn::Set(IntTag(), protocol::kDepthOffset));
+    const IntVec offsets = depthOffsetsAt(raw, i);
     return hn::Div(hn::ConvertTo(FloatTag(), offsets), hn::Set(FloatTag(), p.depthDivisor));
 }
 
@@ -148,7 +153,7 @@ struct DepthProducts {
     DoubleVec low, high;
 };
 HWY_INLINE DepthProducts depthProducts(const unsigned char* raw, std::size_t i, DoubleVec depthReciprocal) {
-    const IntVec offsets = hn::Sub(samplesAt(raw, i), hn::Set(IntTag(), protocol::kDepthOffset));
+    const IntVec offsets = depthOffsetsAt(raw, i);
     return DepthProducts{hn::Mul(lowDouble(offsets), depthReciprocal),
                          hn::Mul(highDouble(offsets), depthReciprocal)};
 }
