@@ -13,7 +13,14 @@
 #include "hwy/cache_control.h"
 #include "hwy/highway.h"
 #include "imaging/cloud_kernels.h"
+#include "imaging/exact_formulas.h"
+#include "imaging/kernel_batch-inl.h"
+#include "imaging/kernel_points-inl.h"
+#include "imaging/kernel_projection-inl.h"
+#include "imaging/kernel_sampler-inl.h"
+#include "imaging/kernel_stores-inl.h"
 #include "imaging/kernel_vectors-inl.h"
+#include "imaging/kernel_walk-inl.h"
 #include "transport/protocol_names.h"
 
 HWY_BEFORE_NAMESPACE();

@@ -10,7 +10,13 @@
 #include "hwy/cache_control.h"
 #include "hwy/highway.h"
 #include "imaging/exact_formulas.h"
+#include "imaging/kernel_batch-inl.h"
+#include "imaging/kernel_points-inl.h"
+#include "imaging/kernel_projection-inl.h"
+#include "imaging/kernel_sampler-inl.h"
+#include "imaging/kernel_stores-inl.h"
 #include "imaging/kernel_vectors-inl.h"
+#include "imaging/kernel_walk-inl.h"
 #include "imaging/texture_mask_kernels.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -27,6 +33,58 @@ void maskSteps(const api::ElementDepth* depth, const api::Frame<api::ElementColo
 }
 
 #else
+
+// Whether every lane's four neighbouring pixels are black, so that its sample is: masks from detectors are
+// mostly black, and then the sampler's arithmetic is skipped.
+HWY_INLINE bool allNeighboursBlack(const BilinearInputs& in) {
+    const WordTag du;
+    const WordVec left = hn::And(hn::Or(in.w[0], in.w[2]), hn::Set(du, 0x00FFFFFFu));
+    const WordVec right = hn::And(hn::Or(in.w[1], in.w[3]), hn::Set(du, 0xFFFFFF00u));
+    return hn::AllTrue(du, hn::Eq(hn::And(hn::Or(left, right), hn::BitCast(du, in.keep)), hn::Zero(du)));
+}
+
+// bilinear(at, mask, g) for a mask: black at once where every neighbour is.
+HWY_INLINE WordVec maskSample(const Landing& at, const api::Frame<api::ElementColor>& mask,
+                              const ImageGeometry& g) {
+    if (!g.vector) return bilinear(at, mask, g);
+    return withInputs(at, g, [](const BilinearInputs& in) {
+        return allNeighboursBlack(in) ? hn::Zero(WordTag()) : mixColors(in);
+    });
+}
+
+// The lanes with a channel at level 2 or more in all four neighbours. Their samples are set: the four
+// weights sum to one within a few float roundings, so the mixed channel is at least 1.99.
+HWY_INLINE hn::Mask<WordTag> neighboursAllLit(const BilinearInputs& in) {
+    const WordTag du;
+    const hn::Repartition<std::uint8_t, WordTag> d8;
+    auto least = [&](WordVec left, WordVec right) {
+        return hn::Min(hn::BitCast(d8, left), hn::BitCast(d8, hn::ShiftRight<8>(right)));
+    };
+    const WordVec levels = hn::BitCast(du, hn::Min(least(in.w[0], in.w[1]), least(in.w[2], in.w[3])));
+    return hn::Ne(hn::And(levels, hn::Set(du, 0x00FEFEFEu)), hn::Zero(du));
+}
+
+// The lanes whose mask sample (bilinear) is not black, for clouds that keep no colour: a channel is only
+// mixed when the lanes' neighbours leave it in doubt, and a later channel only for the lanes whose earlier
+// ones are black.
+HWY_INLINE hn::Mask<WordTag> maskSampleSet(const Landing& at, const api::Frame<api::ElementColor>& mask,
+                                           const ImageGeometry& g) {
+    const WordTag du;
+    if (!g.vector) return hn::Ne(bilinear(at, mask, g), hn::Zero(du));
+    return withInputs(at, g, [&](const BilinearInputs& in) {
+        const auto sampled = hn::Ne(hn::BitCast(du, in.keep), hn::Zero(du));
+        if (allNeighboursBlack(in)) return hn::FirstN(du, 0);
+        auto set = neighboursAllLit(in);
+        if (hn::AllTrue(du, hn::Or(set, hn::Not(sampled)))) return hn::And(set, sampled);
+        set = hn::Or(set, hn::Ne(mixChannel<0>(in), hn::Zero(du)));
+        if (!hn::AllTrue(du, hn::Or(set, hn::Not(sampled)))) {
+            set = hn::Or(set, hn::Ne(mixChannel<1>(in), hn::Zero(du)));
+            if (!hn::AllTrue(du, hn::Or(set, hn::Not(sampled))))
+                set = hn::Or(set, hn::Ne(mixChannel<2>(in), hn::Zero(du)));
+        }
+        return hn::And(set, sampled);
+    });
+}
 
 // A point's coordinate in the 2D camera's frame (one row of the pose), rounded to float as the formula
 // rounds it, back in doubles.
